@@ -1,0 +1,35 @@
+// UpdateConfig: the firmware package as FirmWare.ini and checksum.ini describe it,
+// plus the current target folder; and the loader that fills it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class UpdateView;
+
+constexpr int kFileNameSlots = 30;      // firmware file names the record can hold
+constexpr int kChecksumSlots = 10;      // checksums the record can hold
+constexpr std::size_t kPathBufferSize = 260;  // every path fits here, terminator included
+constexpr int kDefaultFileCount = 11;
+
+struct UpdateConfig {
+    std::uint16_t vid = 0;
+    std::uint16_t pid = 0;
+    std::string productName;       // at most 19 characters
+    std::string firmwareVersion;   // at most 19 characters
+    std::int32_t fileCount = kDefaultFileCount;
+    std::string fileNames[kFileNameSlots];
+    std::string checksums[kChecksumSlots];  // lower case
+    std::int32_t checksumCount = 0;
+    std::string computedChecksum = "0000";
+    std::string targetFolder;      // at most kPathBufferSize - 1 characters
+
+    // The one way to set the target folder: keeps it within the path buffer size.
+    void setTargetFolder(const std::string& folder);
+};
+
+// Loads FirmWare.ini (at iniPath) and then checksum.ini (in the current directory)
+// into config. Shows its messages and refreshes the dialog's fields through view.
+// Returns true on success. A checksum.ini that cannot be opened throws CFileException.
+bool LoadUpdateConfig(UpdateConfig& config, const std::string& iniPath, UpdateView& view);

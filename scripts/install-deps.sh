@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a fresh Debian machine (run as root).
+# Does nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake make
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  mingw-w64-x86-64-dev mingw-w64-i686-dev
+  binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  wine64 wine xvfb x11-utils imagemagick googletest
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages (${missing[*]}); run this script as root" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

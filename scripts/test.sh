@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both Windows targets and runs every test under Wine.
+# The 32-bit build is compile-only: this machine cannot execute 32-bit programs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DNOLVETRA_TESTS=OFF >/dev/null
+cmake --build build/i686 -j "$jobs"
+scripts/check-binaries.sh build/i686 i686
+
+cmake -S . -B build/x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake >/dev/null
+cmake --build build/x86_64 -j "$jobs"
+ctest --test-dir build/x86_64 --output-on-failure

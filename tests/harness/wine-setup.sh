@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Prepares the Wine prefix and the X display that every test of a build tree shares.
+# Usage: wine-setup.sh HARNESS_DIR
+# Idempotent: the prefix is created once per build tree, the display and a
+# persistent wineserver once per test session (wine-cleanup.sh ends both).
+set -euo pipefail
+HARNESS_DIR=$(realpath -m "$1")
+mkdir -p "$HARNESS_DIR"
+here=$(dirname "$(realpath "$0")")
+
+start_display() {
+  local pidfile="$HARNESS_DIR/xvfb.pid"
+  if [ -f "$pidfile" ] && kill -0 "$(cat "$pidfile")" 2>/dev/null && [ -f "$HARNESS_DIR/display" ]; then
+    return
+  fi
+  local n
+  for n in $(seq 91 199); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  done
+  setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  echo $! >"$pidfile"
+  local i
+  for i in $(seq 1 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+  [ -e "/tmp/.X11-unix/X$n" ] || { echo "wine-setup: Xvfb :$n did not start" >&2; exit 1; }
+  echo ":$n" >"$HARNESS_DIR/display"
+}
+
+create_prefix() {
+  [ -f "$WINEPREFIX/.harness-ready" ] && return
+  rm -rf "$WINEPREFIX"
+  "$WINE" wineboot --init >/dev/null 2>&1
+  wineserver -w
+  # Drives are linked while no wineserver runs, so every later process sees them.
+  # G: is the test camera; tests clear it before use.
+  mkdir -p "$HARNESS_DIR/drive-g"
+  ln -sfn "$HARNESS_DIR/drive-g" "$WINEPREFIX/dosdevices/g:"
+  # A virtual desktop gives screenshots window frames and captions.
+  "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
+  "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null
+  # Programs listed here see the 95/98/ME family (GetVersion with bit 31 set).
+  local exe
+  for exe in $(cat "$here/win98-programs.txt"); do
+    "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d win98 /f >/dev/null
+  done
+  wineserver -w
+  touch "$WINEPREFIX/.harness-ready"
+}
+
+start_display
+source "$here/wine-env.sh"
+create_prefix
+# A persistent server keeps each test's Wine start short and the shutdown in our hands.
+wineserver -p </dev/null >/dev/null 2>&1
+# Start Wine's own background processes now, detached from any test's output.
+"$WINE" wineboot </dev/null >/dev/null 2>&1
+echo "wine-setup: prefix $WINEPREFIX, display $DISPLAY"
