@@ -177,21 +177,10 @@ TEST_F(RunTest, MoreChecksumsThanFilesFailAtTheFirstExtraEntry) {
 
 TEST_F(RunTest, ChecksumCountBeyondTheSlotsNeverPasses) {
     MakePackage(11);
-    config.checksumCount = 11;  // the 11th checksum has no slot
+    config.checksumCount = 1000;  // entries past the 10 checksum slots match no file
     RunUpdate(config, view);
     EXPECT_EQ(view.messages,
               (Events{"It is failed!!!!\n The check sum is " + ContentChecksum(FileContent(10))}));
-}
-
-TEST_F(RunTest, HugeCountsNeverReachPastTheTables) {
-    MakePackage(2);
-    config.checksumCount = 1000;
-    for (std::string& name : config.fileNames) name = "fw0.bin";
-    for (std::string& checksum : config.checksums) checksum = ContentChecksum(FileContent(0));
-    config.fileCount = 30;
-    RunUpdate(config, view);
-    // Entries 0..9 match; entry 10 has no checksum slot and fails.
-    EXPECT_EQ(view.messages.back(), "It is failed!!!!\n The check sum is " + config.checksums[0]);
 }
 
 TEST_F(RunTest, EmptyTargetOnlyRestartsTheTimer) {
