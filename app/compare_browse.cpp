@@ -1,0 +1,102 @@
+#include "compare_browse.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "file_paths.h"
+#include "update_view.h"
+
+namespace {
+
+constexpr std::size_t kCompareBlockSize = 64 * 1024;
+constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;  // 0x51
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+long long LengthOf(std::FILE* file) {
+    _fseeki64(file, 0, SEEK_END);
+    const long long length = _ftelli64(file);
+    _fseeki64(file, 0, SEEK_SET);
+    return length;
+}
+
+// Reads both files block by block in step; true when a pair of blocks differs.
+bool ContentsDiffer(std::FILE* source, std::FILE* target) {
+    std::vector<char> sourceBlock(kCompareBlockSize);
+    std::vector<char> targetBlock(kCompareBlockSize);
+    for (;;) {
+        const std::size_t read = std::fread(sourceBlock.data(), 1, kCompareBlockSize, source);
+        const std::size_t readTarget = std::fread(targetBlock.data(), 1, kCompareBlockSize, target);
+        if (read != readTarget) return true;
+        if (std::memcmp(sourceBlock.data(), targetBlock.data(), read) != 0) return true;
+        if (read < kCompareBlockSize) return false;
+    }
+}
+
+enum class FileComparison { sameContents, differentContents, differentLengths };
+
+// A file that cannot be opened on either side cannot be shown to be the same:
+// it is reported like one whose length differs.
+FileComparison CompareFiles(const std::string& sourcePath, const std::string& targetPath) {
+    FileHandle source(std::fopen(sourcePath.c_str(), "rb"));
+    FileHandle target(std::fopen(targetPath.c_str(), "rb"));
+    if (!source || !target || LengthOf(source.get()) != LengthOf(target.get()))
+        return FileComparison::differentLengths;
+    return ContentsDiffer(source.get(), target.get()) ? FileComparison::differentContents
+                                                       : FileComparison::sameContents;
+}
+
+std::string PickFolder(HWND owner) {
+    char displayName[kPathBufferSize] = {};
+    BROWSEINFOA info = {};
+    info.hwndOwner = owner;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = "";
+    info.ulFlags = kBrowseFlags;
+    PIDLIST_ABSOLUTE picked = SHBrowseForFolderA(&info);
+    if (picked == nullptr) return std::string();
+    // A pick without a file-system path is taken as no pick: the target stays as it was.
+    char path[kPathBufferSize] = {};
+    const bool converted = SHGetPathFromIDListA(picked, path) != FALSE;
+    CoTaskMemFree(picked);
+    return converted ? std::string(path) : std::string();
+}
+
+}  // namespace
+
+void RunCompare(const UpdateConfig& config, UpdateView& view) {
+    const std::string sourceFolder = CurrentFolder();
+    std::string report = "These files are not same with the source files:\n";
+    bool anyDiffers = false;
+    // The name table has kFileNameSlots entries whatever fileCount says.
+    const int files = std::min<int>(config.fileCount, kFileNameSlots);
+    for (int i = 0; i < files; ++i) {
+        const std::string& name = config.fileNames[i];
+        const FileComparison result =
+            CompareFiles(JoinPath(sourceFolder, name), JoinPath(config.targetFolder, name));
+        if (result != FileComparison::sameContents) {
+            anyDiffers = true;
+            report += name + "\n";
+        }
+        if (result != FileComparison::differentLengths) view.SetProgressPos(i + 1);
+    }
+    view.SetProgressPos(config.fileCount + 1);
+    view.ShowMessage(anyDiffers ? report : "OK");
+    view.SetProgressPos(0);
+}
+
+std::string BrowseForFolder(HWND owner) {
+    // The picker's new dialog style needs COM on this thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::string folder = PickFolder(owner);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return folder;
+}
