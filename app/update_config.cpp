@@ -1,5 +1,149 @@
 #include "update_config.h"
 
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "file_exception.h"
+#include "file_paths.h"
+#include "update_view.h"
+
+namespace {
+
+const char kIdSection[] = "PID_VID";
+const char kIdKey[] = "PID_VID";
+const char kSettingSection[] = "setting";
+const char kChecksumFileName[] = "checksum.ini";
+
+// Buffer sizes of the FirmWare.ini lookups, terminator included.
+constexpr std::size_t kIdBufferSize = kPathBufferSize;
+constexpr std::size_t kShortTextBufferSize = 20;   // product name, firmware version
+constexpr std::size_t kFileNameBufferSize = 255;
+
+// Only the start of the device identifier, USB\VID_vvvv&PID_pppp, is examined.
+constexpr std::size_t kIdTextLength = 21;
+constexpr std::size_t kIdDigits = 4;
+
+// A package names at least one file and never more than the format allows.
+constexpr int kMaxFileCountInFormat = 255;
+
+// Only the first bytes of checksum.ini count; each checksum keeps at most 15 characters.
+constexpr std::size_t kChecksumFileBytes = 100;
+constexpr std::size_t kChecksumLength = 15;
+
+std::string ReadProfileText(const std::string& iniPath, const char* section, const char* key,
+                            std::size_t bufferSize) {
+    std::string buffer(bufferSize, '\0');
+    const DWORD length = GetPrivateProfileStringA(section, key, "", &buffer[0],
+                                                  static_cast<DWORD>(bufferSize), iniPath.c_str());
+    buffer.resize(length);
+    return buffer;
+}
+
+// The hexadecimal number in the 4 characters after marker, read as "%x" reads it.
+// Without the marker or without digits there the identifier is 0, which names no device.
+std::uint16_t ParseIdAfter(const std::string& idText, const char* marker) {
+    const std::string::size_type at = idText.find(marker);
+    if (at == std::string::npos) return 0;
+    const std::string digits = idText.substr(at + std::char_traits<char>::length(marker), kIdDigits);
+    unsigned int value = 0;
+    if (std::sscanf(digits.c_str(), "%x", &value) != 1) return 0;
+    return static_cast<std::uint16_t>(value);
+}
+
+void ReadDeviceIds(UpdateConfig& config, const std::string& iniPath) {
+    const std::string idText = ReadProfileText(iniPath, kIdSection, kIdKey, kIdBufferSize).substr(0, kIdTextLength);
+    config.vid = ParseIdAfter(idText, "VID_");
+    config.pid = ParseIdAfter(idText, "PID_");
+}
+
+// A count from 31 to 255 is valid in the file format but names more files than
+// the record has slots for. Such a package is refused like an out-of-range count:
+// copying only part of it and then reporting success would leave the camera with
+// an incomplete firmware.
+bool IsUsableFileCount(std::int32_t count) {
+    static_assert(kFileNameSlots <= kMaxFileCountInFormat, "slots within the format's range");
+    return count >= 1 && count <= kFileNameSlots;
+}
+
+bool ReadFileCount(UpdateConfig& config, const std::string& iniPath) {
+    config.fileCount = static_cast<std::int32_t>(
+        GetPrivateProfileIntA(kSettingSection, "filenum", config.fileCount, iniPath.c_str()));
+    return IsUsableFileCount(config.fileCount);
+}
+
+bool ReadFileNames(UpdateConfig& config, const std::string& iniPath) {
+    for (int i = 0; i < config.fileCount && i < kFileNameSlots; ++i) {
+        const std::string key = std::to_string(i);
+        config.fileNames[i] = ReadProfileText(iniPath, kSettingSection, key.c_str(), kFileNameBufferSize);
+        if (config.fileNames[i].empty()) return false;
+    }
+    return true;
+}
+
+// One line of checksum.ini as a checksum: without its CR line end, in lower case.
+// Only a CR is removed: a line with an LF-only end, or a last line without a line
+// end, keeps all its digits. A longer text than a checksum slot holds is cut; it
+// cannot be the text of a 32-bit sum, so its file still fails the verification.
+std::string ChecksumFromLine(std::string line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    line.resize(std::min(line.size(), kChecksumLength));
+    for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return line;
+}
+
+// Splits the text at runs of LF, as strtok does, and stores the pieces in order.
+// checksumCount counts every piece, also those beyond the 10 slots: the update run
+// finds no checksum for them, so their files fail the verification instead of
+// passing unchecked.
+void StoreChecksums(UpdateConfig& config, const std::string& text) {
+    int count = 0;
+    std::string::size_type start = text.find_first_not_of('\n');
+    while (start != std::string::npos) {
+        const std::string::size_type end = text.find('\n', start);
+        const std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (count < kChecksumSlots) config.checksums[count] = ChecksumFromLine(line);
+        ++count;
+        start = text.find_first_not_of('\n', end);
+    }
+    config.checksumCount = count;
+}
+
+// Reads checksum.ini from the current directory. Its text ends at the first zero
+// byte or after the first bytes, whichever comes first.
+void LoadChecksums(UpdateConfig& config) {
+    const std::string path = JoinPath(CurrentFolder(), kChecksumFileName);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) throw CFileException::FromOsError(GetLastError(), path);
+    char bytes[kChecksumFileBytes + 1] = {};
+    std::fread(bytes, 1, kChecksumFileBytes, file);
+    std::fclose(file);
+    StoreChecksums(config, std::string(bytes));
+}
+
+}  // namespace
+
 void UpdateConfig::setTargetFolder(const std::string& folder) {
     targetFolder = folder.substr(0, kPathBufferSize - 1);
+}
+
+bool LoadUpdateConfig(UpdateConfig& config, const std::string& iniPath, UpdateView& view) {
+    ReadDeviceIds(config, iniPath);
+    config.productName = ReadProfileText(iniPath, kSettingSection, "productname", kShortTextBufferSize);
+    config.firmwareVersion = ReadProfileText(iniPath, kSettingSection, "fwver", kShortTextBufferSize);
+    view.ShowConfigFields();
+
+    if (!ReadFileCount(config, iniPath)) {
+        view.ShowMessage("Read file number failed!!");
+        return false;
+    }
+    if (!ReadFileNames(config, iniPath)) {
+        view.ShowMessage("Read file name failed!!");
+        return false;
+    }
+    LoadChecksums(config);
+    view.ShowConfigFields();
+    return true;
 }

@@ -1,0 +1,216 @@
+#include "update_run.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "checksum.h"
+#include "recording_view.h"
+#include "scratch_folder.h"
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+const char kTestDriveTarget[] = "G:\\DCIM";
+
+std::string FileContent(int i) { return "firmware part " + std::to_string(i) + std::string(100 + i, char('A' + i)); }
+
+std::string ContentChecksum(const std::string& bytes) {
+    return ChecksumText(SumBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+}
+
+// A package of fileCount files in a folder that is the current directory, a
+// configuration describing it with a correct checksum for every file, and the
+// test drive's DCIM folder as the target (absent at the start).
+class RunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveFolderTree(kTestDriveTarget);
+        config.setTargetFolder(kTestDriveTarget);
+    }
+    void TearDown() override { RemoveFolderTree(kTestDriveTarget); }
+
+    void MakePackage(int fileCount) {
+        config.fileCount = fileCount;
+        config.checksumCount = std::min(fileCount, kChecksumSlots);
+        for (int i = 0; i < fileCount; ++i) {
+            config.fileNames[i] = "fw" + std::to_string(i) + ".bin";
+            package.write(config.fileNames[i], FileContent(i));
+            if (i < kChecksumSlots) config.checksums[i] = ContentChecksum(FileContent(i));
+        }
+    }
+    std::string TargetPath(int i) const { return std::string(kTestDriveTarget) + "\\" + config.fileNames[i]; }
+    std::string TargetContent(int i) const {
+        std::ifstream file(TargetPath(i), std::ios::binary);
+        if (!file) return "<missing>";
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    static Events Success(int fileCount) {
+        Events events{"stop timer"};
+        for (int i = 1; i <= fileCount; ++i) events.push_back("pos " + std::to_string(i));
+        events.insert(events.end(), {"pos 12", "message Copy OK!", "pos 0", "start timer"});
+        return events;
+    }
+
+    ScratchFolder package;
+    CurrentDirectoryScope inPackage{package.path()};
+    UpdateConfig config;
+    RecordingView view;
+};
+
+}  // namespace
+
+TEST_F(RunTest, ElevenFilesAreCopiedAndVerified) {
+    MakePackage(11);
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, Success(11));
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(TargetContent(i), FileContent(i)) << i;
+    EXPECT_EQ(config.computedChecksum, config.checksums[9]);  // the last verified file
+}
+
+TEST_F(RunTest, ExistingFolderWithReadOnlyOldFilesIsUpdated) {
+    MakePackage(3);
+    ScratchFolder target(kTestDriveTarget);
+    target.write("fw0.bin", "old firmware");
+    target.write("fw2.bin", "old firmware, read-only");
+    ASSERT_TRUE(SetFileAttributesA(target.pathOf("fw2.bin").c_str(), FILE_ATTRIBUTE_READONLY));
+    target.write("other.txt", "kept");
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, Success(3));  // no folder message for an existing folder
+    EXPECT_EQ(TargetContent(0), FileContent(0));
+    EXPECT_EQ(TargetContent(2), FileContent(2));
+    EXPECT_EQ(target.read("other.txt"), "kept");
+}
+
+TEST_F(RunTest, CapitalChecksumsMatch) {
+    MakePackage(2);
+    for (char& c : config.checksums[1]) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    ASSERT_NE(config.checksums[1], ContentChecksum(FileContent(1)));
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, Success(2));
+}
+
+TEST_F(RunTest, FilesWithoutAChecksumAreCopiedButNotVerified) {
+    MakePackage(3);
+    config.checksumCount = 1;
+    config.checksums[1] = "bad";
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, Success(3));
+    EXPECT_EQ(TargetContent(2), FileContent(2));
+}
+
+TEST_F(RunTest, MissingSourceFileStopsTheCopy) {
+    MakePackage(4);
+    DeleteFileA(package.pathOf("fw2.bin").c_str());
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, (Events{"stop timer", "pos 1", "pos 2",
+                                   "message Copy files failed! Err:2\n" + package.pathOf("fw2.bin"), "pos 0",
+                                   "start timer"}));
+    EXPECT_EQ(TargetContent(1), FileContent(1));  // copied before the failure, kept
+    EXPECT_EQ(TargetContent(3), "<missing>");
+}
+
+TEST_F(RunTest, TargetWithoutParentFailsAtTheFirstCopy) {
+    MakePackage(2);
+    config.setTargetFolder("G:\\no-such-folder\\DCIM");
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, (Events{"stop timer", "message Copy files failed! Err:3\n" + package.pathOf("fw0.bin"),
+                                   "pos 0", "start timer"}));
+}
+
+TEST_F(RunTest, OtherFolderFailureIsShownAndTheCopyGoesOn) {
+    MakePackage(1);
+    config.setTargetFolder("G:\\bad|name");
+    RunUpdate(config, view);
+    ASSERT_EQ(view.messages.size(), 2u);
+    const DWORD expected = ERROR_INVALID_NAME;
+    EXPECT_EQ(view.messages[0], "Can not create the folder! Err:" + std::to_string(expected));
+    EXPECT_EQ(view.messages[1].rfind("Copy files failed! Err:", 0), 0u) << view.messages[1];
+    EXPECT_EQ(view.events.back(), "start timer");
+}
+
+TEST_F(RunTest, MismatchEndsTheRunWithTheTimerStopped) {
+    MakePackage(3);
+    config.checksums[1] = "1234";
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, (Events{"stop timer", "pos 1", "pos 2", "pos 3", "pos 12",
+                                   "message It is failed!!!!\n The check sum is " +
+                                       ContentChecksum(FileContent(1))}));
+}
+
+TEST_F(RunTest, FirstFileThatCannotBeOpenedReportsTheInitialChecksum) {
+    MakePackage(2);
+    view.onProgress = [this](int position) {
+        if (position == 1) DeleteFileA(TargetPath(0).c_str());  // the camera lost the file
+    };
+    RunUpdate(config, view);
+    EXPECT_EQ(view.messages,
+              (Events{"Open bin file failed! Err:2", "It is failed!!!!\n The check sum is 0000"}));
+    EXPECT_EQ(view.events.back(), "message It is failed!!!!\n The check sum is 0000");
+    EXPECT_EQ(view.positions.back(), 12);
+}
+
+TEST_F(RunTest, LaterFileThatCannotBeOpenedReportsThePreviousChecksum) {
+    MakePackage(3);
+    view.onProgress = [this](int position) {
+        if (position == 3) DeleteFileA(TargetPath(1).c_str());
+    };
+    RunUpdate(config, view);
+    EXPECT_EQ(view.messages, (Events{"Open bin file failed! Err:2",
+                                     "It is failed!!!!\n The check sum is " + config.checksums[0]}));
+}
+
+TEST_F(RunTest, MoreChecksumsThanFilesFailAtTheFirstExtraEntry) {
+    MakePackage(2);
+    config.checksumCount = 3;
+    config.checksums[2] = "0";
+    RunUpdate(config, view);
+    ASSERT_EQ(view.messages.size(), 2u);
+    EXPECT_EQ(view.messages[0].rfind("Open bin file failed! Err:", 0), 0u) << view.messages[0];
+    EXPECT_EQ(view.messages[1], "It is failed!!!!\n The check sum is " + config.checksums[1]);
+    EXPECT_NE(view.events.back(), "start timer");
+}
+
+TEST_F(RunTest, ChecksumCountBeyondTheSlotsNeverPasses) {
+    MakePackage(11);
+    config.checksumCount = 1000;  // entries past the 10 checksum slots match no file
+    RunUpdate(config, view);
+    EXPECT_EQ(view.messages,
+              (Events{"It is failed!!!!\n The check sum is " + ContentChecksum(FileContent(10))}));
+}
+
+TEST_F(RunTest, EmptyTargetOnlyRestartsTheTimer) {
+    MakePackage(2);
+    config.setTargetFolder("");
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, (Events{"stop timer", "start timer"}));
+}
+
+TEST_F(RunTest, PackageTheRecordCannotHoldLeavesTheTargetAlone) {
+    MakePackage(2);
+    ScratchFolder target(kTestDriveTarget);
+    target.write("fw0.bin", "old firmware");
+    for (int count : {0, -1, 31, 255}) {
+        view = RecordingView();
+        config.fileCount = count;
+        RunUpdate(config, view);
+        EXPECT_EQ(view.events, (Events{"stop timer", "start timer"})) << count;
+        EXPECT_EQ(target.read("fw0.bin"), "old firmware") << count;
+    }
+}
+
+TEST_F(RunTest, ASecondRunAfterAFailureSucceeds) {
+    MakePackage(2);
+    const std::string good = config.checksums[0];
+    config.checksums[0] = "bad";
+    RunUpdate(config, view);
+    ASSERT_EQ(view.messages.size(), 1u);
+    config.checksums[0] = good;
+    view = RecordingView();
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, Success(2));
+}
