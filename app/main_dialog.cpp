@@ -1,9 +1,8 @@
 #include "main_dialog.h"
 
-#include <vector>
-
 #include "about_dialog.h"
 #include "drive_list.h"
+#include "file_paths.h"
 #include "message_box.h"
 #include "resource_string.h"
 #include "resources/resource.h"
@@ -33,19 +32,6 @@ std::string TargetFolderOnDrive(const std::string& driveLetter) {
     return driveLetter.empty() ? std::string() : driveLetter + kTargetFolderSuffix;
 }
 
-std::string PathInCurrentDirectory(const char* fileName) {
-    // The directory is read whole, whatever its length, and the path is never cut: a
-    // cut path would name another file. A path too long for the file functions then
-    // simply fails to open.
-    std::vector<char> directory(kPathBufferSize);
-    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
-    if (length >= directory.size()) {
-        directory.resize(length + 1);
-        length = GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
-    }
-    return std::string(directory.data(), length < directory.size() ? length : 0) + "\\" + fileName;
-}
-
 CUpdateDlg::CUpdateDlg()
     : CDialog(IDD_UPDATE_DIALOG),
       appIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
@@ -68,7 +54,10 @@ bool CUpdateDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     AddAboutToSystemMenu();
     SetWindowIcons();
-    iniPath = PathInCurrentDirectory(kFirmwareIni);
+    // The path is kept whole even when it is longer than the 260 bytes the profile
+    // functions take: a cut path would name another file, a whole one simply fails
+    // to open and every key takes its default.
+    iniPath = JoinPath(CurrentFolder(), kFirmwareIni);
     // A failed load has shown its message; the dialog opens all the same.
     LoadUpdateConfig(config, iniPath, *this);
     targetDrive = RefreshDriveList();

@@ -56,6 +56,3 @@ private:
 
 // The target folder on a drive: letter + ":\DCIM"; empty for no drive.
 std::string TargetFolderOnDrive(const std::string& driveLetter);
-
-// The full path of fileName in the current directory; never cut (see the definition).
-std::string PathInCurrentDirectory(const char* fileName);
