@@ -112,6 +112,11 @@ TEST_F(MainDialog, OpensWithPackageDrivesProgressTitleAndMenu) {
         EXPECT_EQ(IDM_ABOUTBOX, static_cast<int>(GetMenuItemID(menu, items - 1)));
 
         EXPECT_EQ(GetDlgItem(window, IDCANCEL), FocusOf(window));
+        const HWND exitButton = GetDlgItem(window, IDCANCEL);
+        const HWND startButton = GetNextDlgTabItem(window, exitButton, FALSE);
+        EXPECT_EQ(GetDlgItem(window, IDC_START), startButton);
+        EXPECT_EQ(Combo(window), GetNextDlgTabItem(window, startButton, FALSE));
+        EXPECT_EQ(exitButton, GetNextDlgTabItem(window, Combo(window), FALSE));
         RECT workArea;
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
         ExpectCentredOver(RectOf(window), workArea);
@@ -165,15 +170,20 @@ TEST_F(MainDialog, ChoosingADriveByHandMakesItsDcimFolderTheTarget) {
     });
 }
 
-TEST_F(MainDialog, EnterOnExitCancelsAndEnterOnTheDriveListEndsWithOk) {
+TEST_F(MainDialog, EnterOnExitAndCloseCancelWhileEnterOnTheDriveListEndsWithOk) {
     EXPECT_EQ(IDCANCEL, RunModal(dialog, [](HWND window) {
         PressEnterOn(window, IDCANCEL);
-        WaitUntil([window] { return !IsWindow(window); });
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
     }));
     CUpdateDlg second;
     EXPECT_EQ(IDOK, RunModal(second, [](HWND window) {
         PressEnterOn(window, IDC_TARGET_DISK);
-        WaitUntil([window] { return !IsWindow(window); });
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
+    }));
+    CUpdateDlg third;
+    EXPECT_EQ(IDCANCEL, RunModal(third, [](HWND window) {
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
     }));
 }
 

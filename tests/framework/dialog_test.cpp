@@ -123,7 +123,7 @@ TEST(DialogRouting, OkSavesTheControlsAndCancelDoesNot) {
         SetDlgItemTextW(window, IDC_PROBE_TEXT, L"second");
         SendDlgItemMessageW(window, IDC_PROBE_LIST, CB_SETCURSEL, 2, 0);
         ClickButton(window, IDOK);
-        WaitUntil([window] { return !IsWindow(window); });
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
     });
     EXPECT_EQ(IDOK, okResult);
     EXPECT_EQ("second", saved.text);
@@ -133,7 +133,7 @@ TEST(DialogRouting, OkSavesTheControlsAndCancelDoesNot) {
     const INT_PTR cancelResult = RunModal(cancelled, [](HWND window) {
         SetDlgItemTextW(window, IDC_PROBE_TEXT, L"lost");
         PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
-        WaitUntil([window] { return !IsWindow(window); });
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
     });
     EXPECT_EQ(IDCANCEL, cancelResult);
     EXPECT_EQ("first", cancelled.text);
