@@ -27,6 +27,17 @@ const MessageRoute<CUpdateDlg> CUpdateDlg::kRoutes[] = {
     CommandEntry<CUpdateDlg, &CUpdateDlg::OnTargetDiskChange>(IDC_TARGET_DISK, CBN_SELCHANGE),
 };
 
+namespace {
+
+// fileCount + 1 as the progress bar's upper bound. A count that failed the loader's
+// range check is used as it is; the sum wraps instead of overflowing, and the bar
+// takes it to 16 bits.
+int ProgressEnd(std::int32_t fileCount) {
+    return static_cast<int>(static_cast<std::uint32_t>(fileCount) + 1u);
+}
+
+}  // namespace
+
 std::string TargetFolderOnDrive(const std::string& driveLetter) {
     // With no drive there is no folder to write to; an empty target makes Start do nothing.
     return driveLetter.empty() ? std::string() : driveLetter + kTargetFolderSuffix;
@@ -64,7 +75,7 @@ bool CUpdateDlg::OnInitDialog() {
     FillDriveCombo();
     UpdateData(true);
     StartWatchTimer();
-    progressBar.SetRange(0, config.fileCount + 1);
+    progressBar.SetRange(0, ProgressEnd(config.fileCount));
     progressBar.SetPos(0);
     SetTargetDrive(targetDrive);
     UpdateData(false);

@@ -135,6 +135,19 @@ TEST_F(MainDialog, EmptyProductNameLeavesTheTitleSuffixWithItsLeadingBlank) {
     });
 }
 
+TEST_F(MainDialog, AFileCountThatFailedTheRangeCheckStillSetsTheProgressRangeIn16Bits) {
+    package.write("FirmWare.ini", "[setting]\r\nfilenum=70000\r\n");
+    RunModal(dialog, [&](HWND window) {
+        const HWND box = WaitForBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ("Read file number failed!!", MessageBoxText(box));
+        Answer(box);
+        ASSERT_TRUE(WaitUntil([window] { return IsWindowVisible(window) != FALSE; }));
+        EXPECT_EQ((70000 + 1) & 0xFFFF, RangeHigh(window));
+        EXPECT_FALSE(Target(window).empty());
+    });
+}
+
 TEST_F(MainDialog, SystemCommands16To31OpenTheAboutBoxCentredOverTheDialog) {
     RunModal(dialog, [&](HWND window) {
         for (WPARAM command : {0x10, 0x1F}) {
