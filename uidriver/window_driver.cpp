@@ -9,6 +9,7 @@ namespace {
 constexpr DWORD kPollMs = 50;
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kBitsPerPixel = 24;
+constexpr int kClassNameSize = 64;  // longer than any class name the driver looks for
 
 struct Search {
     const WindowFilter* match;
@@ -38,8 +39,8 @@ BOOL CALLBACK VisitIconStatic(HWND child, LPARAM context) {
 }
 
 std::string ClassName(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
+    char name[kClassNameSize] = {};
+    GetClassNameA(window, name, kClassNameSize);
     return name;
 }
 
