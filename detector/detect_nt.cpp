@@ -122,9 +122,8 @@ bool DriveIndexOfDosName(const std::wstring& name, std::int16_t& index) {
 }
 
 // True when the DOS name's current target is exactly physicalDeviceName.
-bool DosNameTargets(const std::wstring& name, const std::wstring& physicalDeviceName,
-                    wchar_t* target) {
-    DWORD length = Api().QueryDosDeviceW(name.c_str(), target, kDosBufferChars);
+bool DosNameTargets(const wchar_t* name, const std::wstring& physicalDeviceName, wchar_t* target) {
+    DWORD length = Api().QueryDosDeviceW(name, target, kDosBufferChars);
     if (length == 0) return false;
     std::wstring_view first(target, wcsnlen(target, std::min(length, kDosBufferChars)));
     return first == physicalDeviceName;
@@ -242,10 +241,13 @@ std::vector<std::wstring> FindDosNames(const std::wstring& physicalDeviceName) {
     std::unique_ptr<wchar_t[]> target(new wchar_t[kDosBufferChars]);
     const DWORD length = std::min(Api().QueryDosDeviceW(nullptr, list.get(), kDosBufferChars),
                                   kDosBufferChars);
+    // Names are taken only with their terminator inside the answered length.
     for (DWORD position = 0; position < length && list[position] != L'\0';) {
-        std::wstring name(list.get() + position, wcsnlen(list.get() + position, length - position));
-        position += static_cast<DWORD>(name.size()) + 1;
-        if (DosNameTargets(name, physicalDeviceName, target.get())) names.push_back(std::move(name));
+        const wchar_t* name = list.get() + position;
+        const std::size_t nameLength = wcsnlen(name, length - position);
+        if (position + nameLength >= length) break;
+        position += static_cast<DWORD>(nameLength) + 1;
+        if (DosNameTargets(name, physicalDeviceName, target.get())) names.emplace_back(name, nameLength);
     }
     return names;
 }

@@ -49,30 +49,11 @@ private:
     std::string path_;
 };
 
-class Detect9x : public ::testing::Test {
+class Detect9x : public DetectionPathTest {
 protected:
+    Detect9x() : DetectionPathTest(DetectDrives9x) {}
     void SetUp() override { system.usbDevices.push_back({"USB\\VID_0ABC&PID_1D2E&REV_0001"}); }
-    void TearDown() override {
-        EXPECT_EQ(system.openKeys, 0) << "registry keys left open";
-        EXPECT_EQ(system.openSets, 0) << "device information sets left open";
-        ReleaseCurrentTable();
-    }
-
-    std::vector<int> Detect(const std::vector<DeviceEntry>& entries) {
-        count = -7;
-        table = DetectDrives9x(&count, static_cast<std::uint32_t>(entries.size()), entries.data());
-        EXPECT_EQ(table, currentTable);
-        ExpectWellFormedRecords(table, count);
-        return DriveIndexes(table, count);
-    }
-
-    SimulatedSystem system;
-    SimulatedSystemScope scope{system};
-    std::int32_t count = 0;
-    FoundDevice* table = nullptr;
 };
-
-using Drives = std::vector<int>;
 
 TEST_F(Detect9x, EveryInstanceOfAnAttachedDeviceGivesARecordInRegistryOrder) {
     const ScsiModelKey camera(kCameraModel, {{"0001", "F"}, {"0002", "G"}});

@@ -12,31 +12,15 @@ const std::wstring kCameraId = L"USB\\VID_0ABC&PID_1D2E\\7&1F3A";
 const DeviceEntry kCamera = MakeEntry(0x0ABC, 0x1D2E);
 constexpr int kE = 4, kF = 5, kG = 6, kH = 7;
 
-class DetectNt : public ::testing::Test {
+// On this path no drive means no table at all.
+class DetectNt : public DetectionPathTest {
 protected:
+    DetectNt() : DetectionPathTest(DetectDrivesNt) {}
     void TearDown() override {
-        EXPECT_EQ(system.openSets, 0) << "device information sets left open";
-        EXPECT_EQ(system.openHandles, 0) << "device handles left open";
-        ReleaseCurrentTable();
-    }
-
-    // Runs the path and checks what every answer must satisfy.
-    std::vector<int> Detect(const std::vector<DeviceEntry>& entries) {
-        count = -7;
-        table = DetectDrivesNt(&count, static_cast<std::uint32_t>(entries.size()), entries.data());
-        EXPECT_EQ(table, currentTable);
         EXPECT_EQ(table == nullptr, count == 0);
-        ExpectWellFormedRecords(table, count);
-        return DriveIndexes(table, count);
+        DetectionPathTest::TearDown();
     }
-
-    SimulatedSystem system;
-    SimulatedSystemScope scope{system};
-    std::int32_t count = 0;
-    FoundDevice* table = nullptr;
 };
-
-using Drives = std::vector<int>;
 
 TEST_F(DetectNt, CameraVolumesGiveTheirDrivesFoundLastFirst) {
     system.AddCameraDisk(kCameraId, 3, {L"G:"});
@@ -71,6 +55,8 @@ TEST_F(DetectNt, MatchingDiskWithoutDriveDoesNotStopTheSearch) {
     system.AddCameraDisk(kCameraId, 2, {L"F:"});
     system.volumes.push_back({L"\\\\?\\volume#x", L"\\Device\\HarddiskVolume99", L"STORAGE", 1});
     EXPECT_EQ(Detect({kCamera, kCamera}), Drives{kF});
+    // Both entries were tried on the unmounted disk, the first on the mounted one.
+    EXPECT_EQ(system.dosListQueries, 2 + 1);
 }
 
 TEST_F(DetectNt, IdentifiersMatchAsSubstringsOfTheIdText) {

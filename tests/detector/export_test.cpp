@@ -59,15 +59,4 @@ TEST(DetectorLibrary, RealNtPathFindsNoUsbDiskUnderWine) {
     }
 }
 
-TEST(DetectorLibrary, LoadsAndUnloadsRepeatedly) {
-    TempFolder folder;
-    for (int load = 0; load < 3; ++load) {
-        const LoadedDetector detector;
-        ASSERT_TRUE(detector.loaded());
-        std::int32_t count = -1;
-        detector.Query(count);
-        EXPECT_EQ(count, 0);
-    }
-}
-
 }  // namespace

@@ -164,10 +164,12 @@ BOOL WINAPI CloseDevice(HANDLE) {
     return TRUE;
 }
 
+// Copies text and a second terminator, as a list or a target comes back.
 DWORD CopyOut(const std::wstring& text, LPWSTR buffer, DWORD max) {
-    if (text.size() > max) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    if (text.size() + 2 > max) return Fail(ERROR_INSUFFICIENT_BUFFER);
     std::copy(text.begin(), text.end(), buffer);
-    return static_cast<DWORD>(text.size());
+    buffer[text.size()] = buffer[text.size() + 1] = L'\0';
+    return static_cast<DWORD>(text.size() + 2);
 }
 
 const SimulatedDosName* FindDosName(LPCWSTR name) {
@@ -187,12 +189,16 @@ DWORD WINAPI QueryDosDevice(LPCWSTR name, LPWSTR buffer, DWORD max) {
     if (!name) {
         ++sim->dosListQueries;
         std::wstring list;
-        for (const auto& entry : sim->dosNames) list += entry.name + L'\0';
-        return CopyOut(list + L'\0', buffer, max);
+        for (const auto& entry : sim->dosNames) {
+            list += entry.name;
+            list += L'\0';
+        }
+        if (!list.empty()) list.pop_back();
+        return CopyOut(list, buffer, max);
     }
     const SimulatedDosName* found = FindDosName(name);
     if (!found || !found->readable) return Fail(ERROR_FILE_NOT_FOUND);
-    return CopyOut(found->target + L'\0' + L'\0', buffer, max);
+    return CopyOut(found->target, buffer, max);
 }
 
 int WINAPI ShowMessage(HWND, LPCSTR text, LPCSTR caption, UINT style) {

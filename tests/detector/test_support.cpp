@@ -1,10 +1,10 @@
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+#include "result_table.h"
 
 namespace {
 
@@ -111,4 +111,20 @@ bool IsAllocatedHeapBlock(const void* block) {
         }
     }
     return false;
+}
+
+void DetectionPathTest::TearDown() {
+    EXPECT_EQ(system.openSets, 0) << "device information sets left open";
+    EXPECT_EQ(system.openHandles, 0) << "device handles left open";
+    EXPECT_EQ(system.openKeys, 0) << "registry keys left open";
+    ReleaseCurrentTable();
+}
+
+std::vector<int> DetectionPathTest::Detect(const std::vector<DeviceEntry>& entries) {
+    count = -7;
+    table = path_(&count, static_cast<std::uint32_t>(entries.size()), entries.data());
+    EXPECT_EQ(table, currentTable);
+    EXPECT_GE(count, 0);
+    ExpectWellFormedRecords(table, count);
+    return DriveIndexes(table, count);
 }

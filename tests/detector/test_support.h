@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "device_table.h"
+#include "simulated_system.h"
 #include "vostel_exist.h"
 
 // A fresh folder under the temporary directory, made the current directory for the
@@ -70,3 +73,28 @@ private:
     HMODULE module_ = nullptr;
     FoundDevice*(__cdecl* query_)(std::int32_t*) = nullptr;
 };
+
+// A detection path as both paths are called.
+using DetectionPath = FoundDevice* (*)(std::int32_t* count, std::uint32_t entryCount,
+                                       const DeviceEntry* entries);
+
+// Runs one detection path on a simulated system and checks what every answer of it
+// must satisfy; afterwards, that nothing the path opened was left open.
+class DetectionPathTest : public ::testing::Test {
+protected:
+    explicit DetectionPathTest(DetectionPath path) : path_(path) {}
+    void TearDown() override;
+
+    // The drive indexes of the table the path installs, in table order.
+    std::vector<int> Detect(const std::vector<DeviceEntry>& entries);
+
+    SimulatedSystem system;
+    SimulatedSystemScope scope{system};
+    std::int32_t count = 0;
+    FoundDevice* table = nullptr;
+
+private:
+    DetectionPath path_;
+};
+
+using Drives = std::vector<int>;

@@ -42,20 +42,4 @@ TEST_F(QueryOnSimulatedSystem, Windows98TakesTheRegistryPath) {
     EXPECT_NE(table, nullptr) << "only the 9x path installs an empty table";
 }
 
-TEST_F(QueryOnSimulatedSystem, EachCallReadsDetectIniAfresh) {
-    TempFolder folder;
-    EXPECT_EQ(VostelExist(&count), nullptr);
-    EXPECT_EQ(count, 0);
-    folder.WriteFile("Detect.ini", kCameraIni);
-    EXPECT_NE(VostelExist(&count), nullptr);
-    EXPECT_EQ(count, 1);
-}
-
-TEST_F(QueryOnSimulatedSystem, TooLongCurrentDirectoryFindsNothing) {
-    TempFolder folder(245);
-    folder.WriteFile("Detect.ini", kCameraIni);
-    EXPECT_EQ(VostelExist(&count), nullptr);
-    EXPECT_EQ(count, 0);
-}
-
 }  // namespace
