@@ -1,6 +1,5 @@
 #include "vostel_exist.h"
 
-#include <new>
 #include <vector>
 
 #include "detect_9x.h"
@@ -16,7 +15,8 @@ bool IsNtFamily() {
 }
 
 extern "C" FoundDevice* __cdecl VostelExist(int32_t* count) {
-    // Nothing may escape into the caller: a failed allocation narrows what is found.
+    // Nothing may escape into a C caller: a failure (in practice a failed allocation)
+    // narrows what is found to nothing.
     try {
         const std::vector<DeviceEntry> entries = LoadDeviceTable();
         const auto entryCount = static_cast<std::uint32_t>(entries.size());
@@ -25,7 +25,7 @@ extern "C" FoundDevice* __cdecl VostelExist(int32_t* count) {
         } else {
             DetectDrives9x(count, entryCount, entries.data());
         }
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         ReleaseCurrentTable();
         *count = 0;
     }
