@@ -24,8 +24,10 @@ constexpr char kInformationSetFailedText[] = "Sorry,Failed to retrive informatio
 constexpr char kErrorCaption[] = "Error";
 
 constexpr int kNarrowIdBufferSize = 255;      // 254 characters and the terminator
-constexpr std::ptrdiff_t kMaxVidTextLength = 9;  // "VID_vvvv" and a little more
-constexpr std::ptrdiff_t kMaxPidDigits = 7;      // "0x" + these + terminator fit 10 bytes
+// The VID and PID texts are held in 10-byte buffers: VID_0ABC fits with room to spare,
+// and the PID text is "0x", up to 7 characters and the terminator.
+constexpr std::ptrdiff_t kMaxVidTextLength = 9;
+constexpr std::ptrdiff_t kMaxPidDigits = 7;
 constexpr char kPidPrefix[] = "0x";
 constexpr DWORD kDosBufferChars = 32767;
 
