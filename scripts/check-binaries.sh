@@ -15,7 +15,7 @@ for f in "$build"/app/nolvetra.exe "$build"/detector/detector.dll; do
 done
 dll="$build/detector/detector.dll"
 if [ -f "$dll" ]; then
-  exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '\] ' | awk '{print $NF}')
+  exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '^[[:space:]]+\[ *[0-9]+\] ' | awk '{print $NF}')
   if [ "$exports" != "VostelExist" ]; then
     echo "check-binaries: $dll exports '$exports', expected exactly VostelExist" >&2
     status=1

@@ -1,0 +1,58 @@
+// CUpdateDlg: the program's one dialog. It holds the firmware package's configuration,
+// shows version, drive list and progress, lets the user choose the target drive and
+// runs the update on Start.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "dialog.h"
+#include "progress_ctrl.h"
+#include "update_config.h"
+#include "update_view.h"
+
+class CUpdateDlg : public CDialog, public UpdateView {
+public:
+    CUpdateDlg();
+
+    void ShowMessage(const std::string& text) override;
+    void ShowConfigFields() override;
+    void SetProgressPos(int position) override;
+    void StartWatchTimer() override;
+    void StopWatchTimer() override;
+
+    UpdateConfig config;
+    CProgressCtrl progressBar;
+    int targetDiskIndex = -1;       // selected entry of the drive combo box
+    HICON appIcon;
+    std::uint32_t deviceFound = 0;  // set by the device watch
+    std::string targetDrive = "F";  // letter of the target drive, without colon
+    UINT_PTR timerId = 0;           // the watch timer, as SetTimer returned it
+    std::string iniPath;            // full path of FirmWare.ini
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(DataExchange& dx) override;
+    bool OnMessage(const Message& message, LRESULT& result) override;
+    void OnCancel() override;
+
+private:
+    static const MessageRoute<CUpdateDlg> kRoutes[];
+
+    bool OnSysCommand(WPARAM command, LPARAM position);
+    bool OnPaint();
+    HICON OnQueryDragIcon();
+    void OnStart();
+    void OnTargetDiskChange();
+
+    void AddAboutToSystemMenu();
+    void SetWindowIcons();
+    void FillDriveCombo();
+    void SetTargetDrive(const std::string& drive);
+    void ShowTitle();
+};
+
+// The target folder on a drive: letter + ":\DCIM"; empty for no drive.
+std::string TargetFolderOnDrive(const std::string& driveLetter);

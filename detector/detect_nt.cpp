@@ -1,0 +1,274 @@
+#include "detect_nt.h"
+
+#include <winioctl.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <cwchar>
+#include <memory>
+#include <string_view>
+
+#include "id_text.h"
+#include "result_table.h"
+
+namespace {
+
+const GUID kDiskInterfaceClass = {
+    0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+const GUID kVolumeInterfaceClass = {
+    0x53F5630D, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+
+constexpr DWORD kPresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;
+constexpr char kInformationSetFailedText[] = "Sorry,Failed to retrive information set!";
+constexpr char kErrorCaption[] = "Error";
+
+constexpr int kNarrowIdBufferSize = 255;      // 254 characters and the terminator
+// The VID and PID texts are held in 10-byte buffers: VID_0ABC fits with room to spare,
+// and the PID text is "0x", up to 7 characters and the terminator.
+constexpr std::ptrdiff_t kMaxVidTextLength = 9;
+constexpr std::ptrdiff_t kMaxPidDigits = 7;
+constexpr char kPidPrefix[] = "0x";
+constexpr DWORD kDosBufferChars = 32767;
+
+static_assert(sizeof(DISK_PERFORMANCE) == 88, "the device-number query reads an 88-byte block");
+static_assert(offsetof(DISK_PERFORMANCE, StorageDeviceNumber) == 64, "device number at byte 64");
+constexpr DWORD kDeviceNumberEnd = offsetof(DISK_PERFORMANCE, StorageDeviceNumber) + sizeof(DWORD);
+
+// Destroys a device information set however its enumeration ends.
+class InfoSet {
+public:
+    InfoSet(const SetupApiNt& setup, HDEVINFO set) : setup_(setup), set_(set) {}
+    ~InfoSet() { setup_.SetupDiDestroyDeviceInfoList(set_); }
+    InfoSet(const InfoSet&) = delete;
+    InfoSet& operator=(const InfoSet&) = delete;
+    HDEVINFO get() const { return set_; }
+
+private:
+    const SetupApiNt& setup_;
+    HDEVINFO set_;
+};
+
+// The VID and PID parts of a USB parent ID: "VID_0ABC" and "0x1D2E".
+struct UsbIdTexts {
+    std::string vid;
+    std::string pid;
+};
+
+// Reads the interface's device path and fills device with the interface's device.
+// False when the detail cannot be read, which ends the class's enumeration.
+bool ReadInterfaceDevicePath(const SetupApiNt& setup, HDEVINFO set,
+                             SP_DEVICE_INTERFACE_DATA& interfaceData, SP_DEVINFO_DATA& device,
+                             std::wstring& devicePath) {
+    DWORD required = 0;
+    setup.SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, nullptr, 0, &required, nullptr);
+    if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) return false;
+    std::vector<DWORD> buffer((required + sizeof(DWORD) - 1) / sizeof(DWORD));
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    if (!setup.SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, detail, required, nullptr,
+                                                &device)) {
+        return false;
+    }
+    const std::size_t capacity =
+        (required - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(WCHAR);
+    devicePath.assign(detail->DevicePath, wcsnlen(detail->DevicePath, capacity));
+    return true;
+}
+
+// The parent ID in the ANSI code page, upper-cased. An ID too long for the buffer is
+// refused rather than cut, so that no partial ID is parsed.
+bool NarrowUpperId(const std::wstring& wideId, char (&narrow)[kNarrowIdBufferSize]) {
+    if (wideId.empty()) return false;
+    int written = Api().WideCharToMultiByte(CP_ACP, 0, wideId.c_str(), -1, narrow,
+                                            kNarrowIdBufferSize, nullptr, nullptr);
+    if (written <= 0) return false;
+    narrow[kNarrowIdBufferSize - 1] = '\0';
+    ToUpperAscii(narrow);
+    return true;
+}
+
+// USB\VID_0ABC&PID_1D2E\serial gives "VID_0ABC" and "0x1D2E". IDs without "USB" or
+// "VID", and IDs whose parts have no end or run longer than their texts hold (the
+// &MI_nn IDs of composite functions, for one), are skipped: nothing is guessed.
+bool ParseUsbIdTexts(const char* id, UsbIdTexts& texts) {
+    if (!std::strstr(id, "USB")) return false;
+    const char* vid = std::strstr(id, "VID");
+    if (!vid) return false;
+    const char* ampersand = std::strchr(vid, '&');
+    if (!ampersand || ampersand - vid > kMaxVidTextLength) return false;
+    const char* underscore = std::strchr(ampersand + 1, '_');
+    if (!underscore) return false;
+    const char* backslash = std::strchr(underscore + 1, '\\');
+    if (!backslash || backslash - underscore - 1 > kMaxPidDigits) return false;
+    texts.vid.assign(vid, ampersand);
+    texts.pid = kPidPrefix + std::string(underscore + 1, backslash);
+    return true;
+}
+
+// Substring tests, as the identifiers have always been matched: an entry text "D"
+// is found in every VID text and "0" in every PID text.
+bool EntryMatches(const UsbIdTexts& texts, const DeviceEntry& entry) {
+    return Contains(texts.vid.c_str(), UpperHex(entry.VID)) &&
+           Contains(texts.pid.c_str(), UpperHex(entry.PID));
+}
+
+// "E:" and "e:" both give 4; any other form of name gives no drive.
+bool DriveIndexOfDosName(const std::wstring& name, std::int16_t& index) {
+    if (name.size() != 2 || name[1] != L':') return false;
+    const wchar_t letter = name[0];
+    if (letter >= L'A' && letter <= L'Z') index = static_cast<std::int16_t>(letter - L'A');
+    else if (letter >= L'a' && letter <= L'z') index = static_cast<std::int16_t>(letter - L'a');
+    else return false;
+    return true;
+}
+
+// True when the DOS name's current target is exactly physicalDeviceName.
+bool DosNameTargets(const wchar_t* name, const std::wstring& physicalDeviceName, wchar_t* target) {
+    DWORD length = Api().QueryDosDeviceW(name, target, kDosBufferChars);
+    if (length == 0) return false;
+    std::wstring_view first(target, wcsnlen(target, std::min(length, kDosBufferChars)));
+    return first == physicalDeviceName;
+}
+
+// Appends a record for every drive name of every volume linked to disk. A disk whose
+// device number is unknown links to nothing: two failed queries do not make the same
+// device, and a wrong link would hand an unrelated drive to the update.
+bool AppendLinkedDrives(const StorageInterface& disk, const std::vector<StorageInterface>& volumes,
+                        const DeviceEntry& entry, std::vector<FoundDevice>& drives) {
+    if (disk.DeviceNumber == kUnknownDeviceNumber) return false;
+    bool found = false;
+    for (const StorageInterface& volume : volumes) {
+        if (volume.DeviceNumber != disk.DeviceNumber) continue;
+        for (const std::wstring& name : FindDosNames(volume.PhysicalDeviceName)) {
+            std::int16_t index = 0;
+            if (!DriveIndexOfDosName(name, index)) continue;
+            drives.push_back(MakeFoundDevice(index, entry));
+            found = true;
+        }
+    }
+    return found;
+}
+
+// The first entry that yields a drive decides the disk's identifiers; an entry that
+// matches without yielding one does not stop the later entries.
+void MatchDisk(const StorageInterface& disk, const std::vector<StorageInterface>& volumes,
+               std::uint32_t entryCount, const DeviceEntry* entries,
+               std::vector<FoundDevice>& drives) {
+    char narrow[kNarrowIdBufferSize] = {};
+    UsbIdTexts texts;
+    if (!NarrowUpperId(disk.ParentDeviceId, narrow) || !ParseUsbIdTexts(narrow, texts)) return;
+    for (std::uint32_t i = 0; i < entryCount; ++i) {
+        if (EntryMatches(texts, entries[i]) && AppendLinkedDrives(disk, volumes, entries[i], drives)) {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<StorageInterface> EnumerateStorageInterfaces(const SetupApiNt& setup,
+                                                         const GUID& interfaceClass) {
+    std::vector<StorageInterface> list;
+    HDEVINFO handle = setup.SetupDiGetClassDevsW(&interfaceClass, nullptr, nullptr, kPresentInterfaces);
+    if (handle == INVALID_HANDLE_VALUE) {
+        Api().MessageBoxA(nullptr, kInformationSetFailedText, kErrorCaption, MB_OK | MB_ICONERROR);
+        return list;
+    }
+    InfoSet set(setup, handle);
+    SP_DEVICE_INTERFACE_DATA interfaceData{};
+    interfaceData.cbSize = sizeof interfaceData;
+    for (DWORD index = 0;
+         setup.SetupDiEnumDeviceInterfaces(set.get(), nullptr, &interfaceClass, index, &interfaceData);
+         ++index) {
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof device;
+        StorageInterface item;
+        if (!ReadInterfaceDevicePath(setup, set.get(), interfaceData, device, item.DevicePath)) break;
+        item.PhysicalDeviceName =
+            ReadDeviceTextProperty(setup, set.get(), device, SPDRP_PHYSICAL_DEVICE_OBJECT_NAME);
+        item.ParentDeviceId = GetParentDeviceId(setup, device.DevInst);
+        item.DeviceNumber = QueryStorageDeviceNumber(item.DevicePath);
+        list.push_back(std::move(item));
+    }
+    return list;
+}
+
+std::wstring ReadDeviceTextProperty(const SetupApiNt& setup, HDEVINFO set,
+                                    SP_DEVINFO_DATA& device, DWORD property) {
+    DWORD required = 0;
+    setup.SetupDiGetDeviceRegistryPropertyW(set, &device, property, nullptr, nullptr, 0, &required);
+    if (required == 0) return {};
+    std::vector<wchar_t> text((required + sizeof(wchar_t) - 1) / sizeof(wchar_t), L'\0');
+    if (!setup.SetupDiGetDeviceRegistryPropertyW(set, &device, property, nullptr,
+                                                 reinterpret_cast<BYTE*>(text.data()), required,
+                                                 nullptr)) {
+        return {};
+    }
+    return std::wstring(text.data(), wcsnlen(text.data(), text.size()));
+}
+
+std::wstring GetParentDeviceId(const SetupApiNt& setup, DEVINST device) {
+    DEVINST parent = 0;
+    if (setup.CM_Get_Parent(&parent, device, 0) != CR_SUCCESS) return {};
+    ULONG length = 0;
+    if (setup.CM_Get_Device_ID_Size(&length, parent, 0) != CR_SUCCESS) return {};
+    std::vector<wchar_t> id(length + 1, L'\0');  // the last one stays the terminator
+    if (setup.CM_Get_Device_IDW(parent, id.data(), length, 0) != CR_SUCCESS) return {};
+    return std::wstring(id.data(), wcsnlen(id.data(), length));
+}
+
+std::int32_t QueryStorageDeviceNumber(const std::wstring& devicePath) {
+    // Access 0: the handle serves only for the query, so no read or write right is asked.
+    HANDLE device = Api().CreateFileW(devicePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    if (device == INVALID_HANDLE_VALUE) return kUnknownDeviceNumber;
+    DISK_PERFORMANCE performance{};
+    DWORD returned = 0;
+    std::int32_t number = kUnknownDeviceNumber;
+    // An answer too short to hold the number leaves it unknown rather than zero.
+    if (Api().DeviceIoControl(device, IOCTL_DISK_PERFORMANCE, nullptr, 0, &performance,
+                              sizeof performance, &returned, nullptr) &&
+        returned >= kDeviceNumberEnd) {
+        number = static_cast<std::int32_t>(performance.StorageDeviceNumber);
+    }
+    Api().CloseHandle(device);
+    return number;
+}
+
+std::vector<std::wstring> FindDosNames(const std::wstring& physicalDeviceName) {
+    std::vector<std::wstring> names;
+    if (physicalDeviceName.empty()) return names;  // an unreadable name matches no target
+    std::unique_ptr<wchar_t[]> list(new wchar_t[kDosBufferChars]);
+    std::unique_ptr<wchar_t[]> target(new wchar_t[kDosBufferChars]);
+    const DWORD length = std::min(Api().QueryDosDeviceW(nullptr, list.get(), kDosBufferChars),
+                                  kDosBufferChars);
+    // Names are taken only with their terminator inside the answered length.
+    for (DWORD position = 0; position < length && list[position] != L'\0';) {
+        const wchar_t* name = list.get() + position;
+        const std::size_t nameLength = wcsnlen(name, length - position);
+        if (position + nameLength >= length) break;
+        position += static_cast<DWORD>(nameLength) + 1;
+        if (DosNameTargets(name, physicalDeviceName, target.get())) names.emplace_back(name, nameLength);
+    }
+    return names;
+}
+
+FoundDevice* DetectDrivesNt(std::int32_t* count, std::uint32_t entryCount,
+                            const DeviceEntry* entries) {
+    std::vector<FoundDevice> drives;
+    // Without SetupAPI nothing can be listed: nothing is found, and no message is shown.
+    if (const SetupApiNt* setup = Api().BindSetupApiNt()) {
+        const std::vector<StorageInterface> disks = EnumerateStorageInterfaces(*setup, kDiskInterfaceClass);
+        const std::vector<StorageInterface> volumes =
+            EnumerateStorageInterfaces(*setup, kVolumeInterfaceClass);
+        for (const StorageInterface& disk : disks) MatchDisk(disk, volumes, entryCount, entries, drives);
+    }
+    ReleaseCurrentTable();
+    *count = 0;
+    if (drives.empty()) return nullptr;
+    std::reverse(drives.begin(), drives.end());  // the drive found last stands first
+    FoundDevice* table = InstallCurrentTable(drives);
+    if (table) *count = static_cast<std::int32_t>(drives.size());
+    return table;
+}

@@ -1,0 +1,72 @@
+#include "device_table.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "system_api.h"
+
+namespace {
+
+constexpr std::size_t kPathBufferSize = 256;
+constexpr DWORD kCurrentDirectoryLimit = 255;  // characters the directory query may fill
+constexpr char kIniFileName[] = "\\Detect.ini";
+constexpr std::size_t kSectionNameSize = 32;
+constexpr std::size_t kIdTextSize = 20;  // "0x", up to 17 digits and the terminator
+constexpr char kHexPrefix[] = "0x";
+constexpr DWORD kMaxIdDigits = kIdTextSize - sizeof kHexPrefix;
+
+// The root of a drive already ends in a backslash; the file name is appended with its
+// own all the same, which Windows reads as one separator.
+bool BuildIniPath(char (&path)[kPathBufferSize]) {
+    std::memset(path, 0, sizeof path);
+    DWORD length = Api().GetCurrentDirectoryA(kCurrentDirectoryLimit, path);
+    if (length == 0 || length >= kCurrentDirectoryLimit) return false;
+    if (length + sizeof kIniFileName > kPathBufferSize) return false;
+    std::memcpy(path + length, kIniFileName, sizeof kIniFileName);
+    return true;
+}
+
+std::uint32_t ReadEntryCount(const char* path) {
+    UINT number = Api().GetPrivateProfileIntA("HWNum", "Number", 0, path);
+    if (static_cast<int>(number) < 0) return 0;
+    return number < kMaxDeviceEntries ? number : kMaxDeviceEntries;
+}
+
+void ReadText(const char* section, const char* key, char (&text)[kEntryTextSize],
+              const char* path) {
+    Api().GetPrivateProfileStringA(section, key, "", text, kEntryTextSize, path);
+}
+
+// Hexadecimal digits without a prefix. Missing, empty, non-hexadecimal and overlong
+// texts (more digits than the buffers hold) give 0, which names no real device.
+std::uint16_t ReadIdentifier(const char* section, const char* key, const char* path) {
+    char digits[kIdTextSize] = {};
+    DWORD length = Api().GetPrivateProfileStringA(section, key, "", digits, kIdTextSize, path);
+    if (length == 0 || length > kMaxIdDigits) return 0;
+    char prefixed[kIdTextSize] = {};
+    std::snprintf(prefixed, sizeof prefixed, "%s%s", kHexPrefix, digits);
+    int value = 0;
+    if (!Api().StrToIntExA(prefixed, STIF_SUPPORT_HEX, &value)) return 0;
+    return static_cast<std::uint16_t>(value);
+}
+
+void ReadEntry(std::uint32_t number, DeviceEntry& entry, const char* path) {
+    char section[kSectionNameSize] = {};
+    std::snprintf(section, sizeof section, "Device%lu", static_cast<unsigned long>(number));
+    ReadText(section, "DeviceName", entry.DeviceName, path);
+    ReadText(section, "SubKey", entry.SubKey, path);
+    ReadText(section, "SubKey98", entry.SubKey98, path);
+    ReadText(section, "SubKeyME", entry.SubKeyME, path);
+    entry.PID = ReadIdentifier(section, "PID", path);
+    entry.VID = ReadIdentifier(section, "VID", path);
+}
+
+}  // namespace
+
+std::vector<DeviceEntry> LoadDeviceTable() {
+    char path[kPathBufferSize];
+    if (!BuildIniPath(path)) return {};
+    std::vector<DeviceEntry> entries(ReadEntryCount(path), DeviceEntry{});
+    for (std::uint32_t n = 0; n < entries.size(); ++n) ReadEntry(n + 1, entries[n], path);
+    return entries;
+}

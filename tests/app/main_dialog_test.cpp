@@ -1,0 +1,257 @@
+// The main dialog and the About box as the user meets them: the real templates and
+// the real package files in a folder, driven through window messages under Wine.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "file_paths.h"
+#include "main_dialog.h"
+#include "modal_run.h"
+#include "resources/resource.h"
+#include "scratch_folder.h"
+#include "win_app.h"
+#include "window_driver.h"
+
+using namespace uidriver;
+
+namespace {
+
+const char kCameraFolder[] = "G:\\DCIM";
+const char kFirmwareA[] = "firmware A \x01\x02\xff";
+const char kFirmwareB[] = "firmware B";
+const char kChecksumLines[] = "4e0\r\n3BF\r\n";  // the byte sums of kFirmwareA and kFirmwareB
+constexpr DWORD kNoWindowWaitMs = 700;          // how long a window that must not come is awaited
+constexpr int kFileCount = 2;
+
+std::string FirmwareIni(const std::string& productName) {
+    return "[setting]\r\nproductname=" + productName +
+           "\r\nfwver=V2.03\r\nfilenum=2\r\n0=A.BIN\r\n1=B.BIN\r\n";
+}
+
+// A firmware package of two files in a folder that is the current directory.
+class MainDialog : public ::testing::Test {
+protected:
+    MainDialog() : here_(package.path()) {
+        package.write("FirmWare.ini", FirmwareIni("VX5207"));
+        package.write("checksum.ini", kChecksumLines);
+        package.write("A.BIN", kFirmwareA);
+        package.write("B.BIN", kFirmwareB);
+    }
+
+    static std::vector<std::string> SystemDriveEntries() {
+        char strings[256] = {};
+        const DWORD length = GetLogicalDriveStringsA(sizeof strings, strings);
+        std::vector<std::string> entries;
+        for (DWORD k = 0; k < length; k += 4) entries.push_back(std::string(strings + k));
+        return entries;
+    }
+
+    static HWND Combo(HWND window) { return GetDlgItem(window, IDC_TARGET_DISK); }
+    static LRESULT RangeHigh(HWND window) {
+        return SendDlgItemMessageW(window, IDC_PROGRESS, PBM_GETRANGE, FALSE, 0);
+    }
+    static LRESULT RangeLow(HWND window) {
+        return SendDlgItemMessageW(window, IDC_PROGRESS, PBM_GETRANGE, TRUE, 0);
+    }
+    static LRESULT Position(HWND window) { return SendDlgItemMessageW(window, IDC_PROGRESS, PBM_GETPOS, 0, 0); }
+    static std::string Target(HWND window) { return ItemText(window, IDC_TARGET_FOLDER); }
+
+    HWND WaitForBox() const { return WaitForMessageBox(dialogThread); }
+    HWND WaitForAbout(HWND main) const {
+        return WaitForWindow([&](HWND w) { return GetWindow(w, GW_OWNER) == main && Text(w) == "About Nolvetra"; });
+    }
+
+    ScratchFolder package;
+    CurrentDirectoryScope here_;
+    CUpdateDlg dialog;
+    const DWORD dialogThread = GetCurrentThreadId();
+};
+
+RECT RectOf(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+void ExpectCentredOver(const RECT& placed, const RECT& area) {
+    EXPECT_NEAR((placed.left + placed.right) / 2, (area.left + area.right) / 2, 1);
+    EXPECT_NEAR((placed.top + placed.bottom) / 2, (area.top + area.bottom) / 2, 1);
+}
+
+std::string MenuText(HMENU menu, int position) {
+    char text[64] = {};
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(MainDialog, OpensWithPackageDrivesProgressTitleAndMenu) {
+    const std::vector<std::string> drives = SystemDriveEntries();
+    ASSERT_FALSE(drives.empty());
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitUntil([window] { return IsWindowVisible(window) != FALSE; }));
+        EXPECT_EQ("VX5207 Firmware Update V1.0", Text(window));
+        EXPECT_EQ("V2.03", ItemText(window, IDC_VERSION));
+        EXPECT_EQ(drives, ComboEntries(Combo(window)));
+        EXPECT_EQ(static_cast<int>(drives.size()) - 1, ComboSelection(Combo(window)));
+        EXPECT_EQ(drives.back().substr(0, 1) + ":\\DCIM", Target(window));
+        EXPECT_EQ(0, RangeLow(window));
+        EXPECT_EQ(kFileCount + 1, RangeHigh(window));
+        EXPECT_EQ(0, Position(window));
+
+        const HMENU menu = GetSystemMenu(window, FALSE);
+        const int items = GetMenuItemCount(menu);
+        ASSERT_GE(items, 2);
+        EXPECT_EQ(MF_SEPARATOR, GetMenuState(menu, items - 2, MF_BYPOSITION) & MF_SEPARATOR);
+        EXPECT_EQ("&About Nolvetra...", MenuText(menu, items - 1));
+        EXPECT_EQ(IDM_ABOUTBOX, static_cast<int>(GetMenuItemID(menu, items - 1)));
+
+        EXPECT_EQ(GetDlgItem(window, IDCANCEL), FocusOf(window));
+        const HWND exitButton = GetDlgItem(window, IDCANCEL);
+        const HWND startButton = GetNextDlgTabItem(window, exitButton, FALSE);
+        EXPECT_EQ(GetDlgItem(window, IDC_START), startButton);
+        EXPECT_EQ(Combo(window), GetNextDlgTabItem(window, startButton, FALSE));
+        EXPECT_EQ(exitButton, GetNextDlgTabItem(window, Combo(window), FALSE));
+        RECT workArea;
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+        ExpectCentredOver(RectOf(window), workArea);
+        EXPECT_EQ(reinterpret_cast<LRESULT>(dialog.appIcon), SendMessageW(window, WM_GETICON, ICON_BIG, 0));
+        EXPECT_EQ(reinterpret_cast<LRESULT>(dialog.appIcon), SendMessageW(window, WM_QUERYDRAGICON, 0, 0));
+    });
+    EXPECT_NE(nullptr, dialog.appIcon);
+    EXPECT_EQ(1u, dialog.timerId);
+    EXPECT_EQ(JoinPath(CurrentFolder(), "FirmWare.ini"), dialog.iniPath);
+}
+
+TEST_F(MainDialog, EmptyProductNameLeavesTheTitleSuffixWithItsLeadingBlank) {
+    package.write("FirmWare.ini", FirmwareIni(""));
+    RunModal(dialog, [](HWND window) {
+        EXPECT_TRUE(WaitUntil([window] { return Text(window) == " Firmware Update V1.0"; }));
+    });
+}
+
+TEST_F(MainDialog, AFileCountThatFailedTheRangeCheckStillSetsTheProgressRangeIn16Bits) {
+    package.write("FirmWare.ini", "[setting]\r\nfilenum=70000\r\n");
+    RunModal(dialog, [&](HWND window) {
+        const HWND box = WaitForBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ("Read file number failed!!", MessageBoxText(box));
+        Answer(box);
+        ASSERT_TRUE(WaitUntil([window] { return IsWindowVisible(window) != FALSE; }));
+        EXPECT_EQ((70000 + 1) & 0xFFFF, RangeHigh(window));
+        EXPECT_FALSE(Target(window).empty());
+    });
+}
+
+TEST_F(MainDialog, SystemCommands16To31OpenTheAboutBoxCentredOverTheDialog) {
+    RunModal(dialog, [&](HWND window) {
+        for (WPARAM command : {0x10, 0x1F}) {
+            PostMessageW(window, WM_SYSCOMMAND, command, 0);
+            const HWND about = WaitForAbout(window);
+            ASSERT_NE(nullptr, about) << command;
+            EXPECT_EQ("Nolvetra Version 1.0", Text(FindWindowExW(about, nullptr, L"Static", L"Nolvetra Version 1.0")));
+            ExpectCentredOver(RectOf(about), RectOf(window));
+            Answer(about);
+            ASSERT_TRUE(WaitUntil([about] { return !IsWindow(about); }));
+        }
+        PostMessageW(window, WM_SYSCOMMAND, 0x20, 0);
+        EXPECT_EQ(nullptr, WaitForWindow([window](HWND w) { return GetWindow(w, GW_OWNER) == window; },
+                                         kNoWindowWaitMs));
+    });
+}
+
+TEST_F(MainDialog, ChoosingADriveByHandMakesItsDcimFolderTheTarget) {
+    const std::vector<std::string> drives = SystemDriveEntries();
+    RunModal(dialog, [&](HWND window) {
+        ChooseComboEntry(window, IDC_TARGET_DISK, 0);
+        const std::string first = drives.front().substr(0, 1) + ":\\DCIM";
+        EXPECT_TRUE(WaitUntil([&] { return Target(window) == first; }));
+
+        // No selection, and an entry beyond the refreshed drive list, leave the target alone.
+        ChooseComboEntry(window, IDC_TARGET_DISK, -1);
+        SendMessageW(Combo(window), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Q:\\"));
+        ChooseComboEntry(window, IDC_TARGET_DISK, static_cast<int>(drives.size()));
+        ChooseComboEntry(window, IDC_TARGET_DISK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return dialog.targetDiskIndex == 0; }));
+        EXPECT_EQ(first, Target(window));
+        EXPECT_EQ(drives.front().substr(0, 1), dialog.targetDrive);
+    });
+}
+
+TEST_F(MainDialog, EnterOnExitAndCloseCancelWhileEnterOnTheDriveListEndsWithOk) {
+    EXPECT_EQ(IDCANCEL, RunModal(dialog, [](HWND window) {
+        PressEnterOn(window, IDCANCEL);
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
+    }));
+    CUpdateDlg second;
+    EXPECT_EQ(IDOK, RunModal(second, [](HWND window) {
+        PressEnterOn(window, IDC_TARGET_DISK);
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
+    }));
+    CUpdateDlg third;
+    EXPECT_EQ(IDCANCEL, RunModal(third, [](HWND window) {
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
+    }));
+}
+
+TEST_F(MainDialog, MissingChecksumIniShowsTheFileErrorAndLeavesTheRestUndone) {
+    package.write("FirmWare.ini", FirmwareIni("Probe"));
+    DeleteFileA(package.pathOf("checksum.ini").c_str());
+    const std::string missing = JoinPath(CurrentFolder(), "checksum.ini");
+    RunModal(dialog, [&](HWND window) {
+        const HWND box = WaitForBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(missing + " was not found.", MessageBoxText(box));
+        EXPECT_EQ(ProgramFileTitle(), Text(box));
+        EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(32513)), MessageBoxIcon(box));  // IDI_HAND
+        Answer(box);
+        ASSERT_TRUE(WaitUntil([window] { return IsWindowVisible(window) != FALSE; }));
+
+        EXPECT_EQ("VX5207 Firmware Update V1.0", Text(window));
+        EXPECT_EQ(0, SendMessageW(Combo(window), CB_GETCOUNT, 0, 0));
+        EXPECT_EQ(100, RangeHigh(window));
+        EXPECT_EQ("", Target(window));
+        EXPECT_EQ(0, RectOf(window).left);
+        EXPECT_EQ(0, RectOf(window).top);
+        EXPECT_EQ(0u, dialog.timerId);
+
+        // Start finds no target: it only starts the watch timer, silently.
+        ClickButton(window, IDC_START);
+        EXPECT_TRUE(WaitUntil([&] { return dialog.timerId != 0; }));
+        EXPECT_EQ(nullptr, WaitForMessageBox(dialogThread, kNoWindowWaitMs));
+    });
+    EXPECT_EQ("F", dialog.targetDrive);
+}
+
+TEST_F(MainDialog, StartCopiesThePackageToTheChosenCameraDriveAndReportsCopyOk) {
+    ScratchFolder camera(kCameraFolder);
+    RunModal(dialog, [&](HWND window) {
+        const std::vector<std::string> entries = ComboEntries(Combo(window));
+        int cameraEntry = -1;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i] == "G:\\") cameraEntry = static_cast<int>(i);
+        }
+        ASSERT_NE(-1, cameraEntry);
+        ChooseComboEntry(window, IDC_TARGET_DISK, cameraEntry);
+        ASSERT_TRUE(WaitUntil([&] { return Target(window) == kCameraFolder; }));
+
+        ClickButton(window, IDC_START);
+        const HWND box = WaitForBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ("Copy OK!", MessageBoxText(box));
+        EXPECT_EQ(ProgramFileTitle(), Text(box));
+        EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(32515)), MessageBoxIcon(box));  // IDI_EXCLAMATION
+        EXPECT_EQ(RangeHigh(window), Position(window));  // the run's last position fills the bar
+        Answer(box);
+        EXPECT_TRUE(WaitUntil([window] { return Position(window) == 0; }));
+    });
+    EXPECT_EQ(kFirmwareA, camera.read("A.BIN"));
+    EXPECT_EQ(kFirmwareB, camera.read("B.BIN"));
+    EXPECT_EQ(1u, dialog.timerId);
+}

@@ -1,0 +1,130 @@
+#include "test_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "result_table.h"
+
+namespace {
+
+std::string CurrentDirectory() {
+    char buffer[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, buffer);
+    return buffer;
+}
+
+void WriteText(const std::string& path, const std::string& content) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    std::fwrite(content.data(), 1, content.size(), file);
+    std::fclose(file);
+}
+
+std::string FolderBesideProgram() {
+    char program[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string folder = program;
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+}  // namespace
+
+TempFolder::TempFolder(std::size_t nameLength) : previous_(CurrentDirectory()) {
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    path_ = std::string(base) + "detector-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(GetTickCount());
+    if (path_.size() < nameLength) path_.append(nameLength - path_.size(), 'x');
+    EXPECT_TRUE(CreateDirectoryA(path_.c_str(), nullptr)) << path_ << " " << GetLastError();
+    EXPECT_TRUE(SetCurrentDirectoryA(path_.c_str())) << path_ << " " << GetLastError();
+}
+
+TempFolder::~TempFolder() {
+    SetCurrentDirectoryA(previous_.c_str());
+    for (const std::string& file : files_) DeleteFileA(file.c_str());
+    RemoveDirectoryA(path_.c_str());
+}
+
+void TempFolder::WriteFile(const std::string& name, const std::string& content) {
+    files_.push_back(path_ + "\\" + name);
+    WriteText(files_.back(), content);
+}
+
+ScopedFile::ScopedFile(std::string path, const std::string& content) : path_(std::move(path)) {
+    WriteText(path_, content);
+}
+
+ScopedFile::~ScopedFile() { DeleteFileA(path_.c_str()); }
+
+DeviceEntry MakeEntry(std::uint16_t vid, std::uint16_t pid, const std::string& subKey98) {
+    DeviceEntry entry{};
+    entry.VID = vid;
+    entry.PID = pid;
+    std::snprintf(entry.SubKey98, sizeof entry.SubKey98, "%s", subKey98.c_str());
+    return entry;
+}
+
+std::vector<int> DriveIndexes(const FoundDevice* table, std::int32_t count) {
+    std::vector<int> indexes;
+    for (std::int32_t i = 0; i < count; ++i) indexes.push_back(table[i].DriveIndex);
+    return indexes;
+}
+
+void ExpectWellFormedRecords(const FoundDevice* table, std::int32_t count) {
+    static const unsigned char kZeros[sizeof(FoundDevice)] = {};
+    for (std::int32_t i = 0; i < count; ++i) {
+        const FoundDevice& record = table[i];
+        EXPECT_EQ(record.RecordLength, 32u) << "record " << i;
+        EXPECT_EQ(std::memcmp(record.Reserved0, kZeros, sizeof record.Reserved0), 0) << "record " << i;
+        EXPECT_EQ(std::memcmp(record.Reserved1, kZeros, sizeof record.Reserved1), 0) << "record " << i;
+        EXPECT_EQ(record.Reserved2, 0u) << "record " << i;
+        EXPECT_EQ(record.Reserved3, 0u) << "record " << i;
+    }
+}
+
+LoadedDetector::LoadedDetector() {
+    const std::string path = FolderBesideProgram() + "detector.dll";
+    module_ = LoadLibraryA(path.c_str());
+    EXPECT_NE(module_, nullptr) << path << " " << GetLastError();
+    if (!module_) return;
+    auto address = reinterpret_cast<void (*)()>(GetProcAddress(module_, "VostelExist"));
+    query_ = reinterpret_cast<FoundDevice*(__cdecl*)(std::int32_t*)>(address);
+    EXPECT_NE(query_, nullptr);
+}
+
+LoadedDetector::~LoadedDetector() { Unload(); }
+
+void LoadedDetector::Unload() {
+    if (module_) FreeLibrary(module_);
+    module_ = nullptr;
+    query_ = nullptr;
+}
+
+bool IsAllocatedHeapBlock(const void* block) {
+    HANDLE heaps[64] = {};
+    const DWORD heapCount = std::min<DWORD>(GetProcessHeaps(64, heaps), 64);
+    for (DWORD i = 0; i < heapCount; ++i) {
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heaps[i], &entry)) {
+            if (entry.lpData == block) return (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
+        }
+    }
+    return false;
+}
+
+void DetectionPathTest::TearDown() {
+    EXPECT_EQ(system.openSets, 0) << "device information sets left open";
+    EXPECT_EQ(system.openHandles, 0) << "device handles left open";
+    EXPECT_EQ(system.openKeys, 0) << "registry keys left open";
+    ReleaseCurrentTable();
+}
+
+std::vector<int> DetectionPathTest::Detect(const std::vector<DeviceEntry>& entries) {
+    count = -7;
+    table = path_(&count, static_cast<std::uint32_t>(entries.size()), entries.data());
+    EXPECT_EQ(table, currentTable);
+    EXPECT_GE(count, 0);
+    ExpectWellFormedRecords(table, count);
+    return DriveIndexes(table, count);
+}

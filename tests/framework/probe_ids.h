@@ -1,0 +1,6 @@
+#pragma once
+#define IDD_PROBE 200
+#define IDC_PROBE_TEXT 301
+#define IDC_PROBE_LIST 302
+#define IDC_PROBE_RUN 303
+#define IDC_PROBE_PROGRESS 304
