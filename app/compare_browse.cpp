@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "file_paths.h"
+#include "main_dialog.h"
 #include "update_view.h"
 
 namespace {
@@ -99,4 +100,15 @@ std::string BrowseForFolder(HWND owner) {
     std::string folder = PickFolder(owner);
     if (SUCCEEDED(com)) CoUninitialize();
     return folder;
+}
+
+void CUpdateDlg::OnCompare() { RunCompare(config, *this); }
+
+void CUpdateDlg::OnBrowse() {
+    const std::string folder = BrowseForFolder(window());
+    if (folder.empty()) return;
+    UpdateData(true);
+    // Exactly the folder picked: no DCIM is added.
+    config.setTargetFolder(folder);
+    UpdateData(false);
 }

@@ -1,6 +1,7 @@
 #include "main_dialog.h"
 
 #include "about_dialog.h"
+#include "device_watch.h"
 #include "drive_list.h"
 #include "file_paths.h"
 #include "message_box.h"
@@ -25,6 +26,9 @@ const MessageRoute<CUpdateDlg> CUpdateDlg::kRoutes[] = {
     MessageEntry<CUpdateDlg, &CUpdateDlg::OnQueryDragIcon>(WM_QUERYDRAGICON),
     CommandEntry<CUpdateDlg, &CUpdateDlg::OnStart>(IDC_START, BN_CLICKED),
     CommandEntry<CUpdateDlg, &CUpdateDlg::OnTargetDiskChange>(IDC_TARGET_DISK, CBN_SELCHANGE),
+    MessageEntry<CUpdateDlg, &CUpdateDlg::WatchTick>(WM_TIMER),
+    CommandEntry<CUpdateDlg, &CUpdateDlg::OnBrowse>(IDC_BROWSE, BN_CLICKED),
+    CommandEntry<CUpdateDlg, &CUpdateDlg::OnCompare>(IDC_COMPARE, BN_CLICKED),
 };
 
 namespace {
@@ -45,7 +49,9 @@ std::string TargetFolderOnDrive(const std::string& driveLetter) {
 
 CUpdateDlg::CUpdateDlg()
     : CDialog(IDD_UPDATE_DIALOG),
-      appIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+      appIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
+    devicePresent = 0;
+}
 
 bool CUpdateDlg::OnMessage(const Message& message, LRESULT& result) {
     return Route(*this, kRoutes, message, result);
@@ -71,6 +77,10 @@ bool CUpdateDlg::OnInitDialog() {
     iniPath = JoinPath(CurrentFolder(), kFirmwareIni);
     // A failed load has shown its message; the dialog opens all the same.
     LoadUpdateConfig(config, iniPath, *this);
+    // Arrivals are found by the watch's polling; the registration only lets the
+    // system tell the window, and its handle is not needed.
+    HDEVNOTIFY notification = nullptr;
+    RegisterUsbNotification(window(), kUsbDeviceInterfaceClass, &notification);
     targetDrive = RefreshDriveList();
     FillDriveCombo();
     UpdateData(true);
@@ -105,6 +115,13 @@ void CUpdateDlg::FillDriveCombo() {
     }
     // With no drive this selects -1: no entry.
     SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(static_cast<int>(driveCount) - 1), 0);
+}
+
+void CUpdateDlg::RefillDriveCombo(bool enabled) {
+    const HWND combo = GetDlgItem(window(), IDC_TARGET_DISK);
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    FillDriveCombo();
+    EnableWindow(combo, enabled ? TRUE : FALSE);
 }
 
 void CUpdateDlg::SetTargetDrive(const std::string& drive) {

@@ -1,6 +1,7 @@
 // CUpdateDlg: the program's one dialog. It holds the firmware package's configuration,
-// shows version, drive list and progress, lets the user choose the target drive and
-// runs the update on Start.
+// shows version, drive list and progress, lets the user choose the target drive,
+// watches for the camera (device_watch.cpp), runs the update on Start and holds the
+// hidden Compare and browse commands (compare_browse.cpp).
 #pragma once
 
 #include <windows.h>
@@ -46,10 +47,14 @@ private:
     HICON OnQueryDragIcon();
     void OnStart();
     void OnTargetDiskChange();
+    bool WatchTick();
+    void OnCompare();
+    void OnBrowse();
 
     void AddAboutToSystemMenu();
     void SetWindowIcons();
     void FillDriveCombo();
+    void RefillDriveCombo(bool enabled);
     void SetTargetDrive(const std::string& drive);
     void ShowTitle();
 };

@@ -22,7 +22,7 @@ rm -rf "$work" "$shots"
 mkdir -p "$work" "$shots"
 cp demo/package/* "$work"/
 cp "$build/app/nolvetra.exe" "$work"/
-if [ -f "$build/detector/detector.dll" ]; then cp "$build/detector/detector.dll" "$work"/; fi
+cp "$build/detector/detector.dll" "$work"/
 
 # The prefix maps G: to $camera; the camera starts with an old firmware file in DCIM.
 tests/harness/wine-setup.sh "$demo" >/dev/null

@@ -13,6 +13,7 @@
 #include "modal_run.h"
 #include "resources/resource.h"
 #include "scratch_folder.h"
+#include "system_drives.h"
 #include "win_app.h"
 #include "window_driver.h"
 
@@ -42,13 +43,6 @@ protected:
         package.write("B.BIN", kFirmwareB);
     }
 
-    static std::vector<std::string> SystemDriveEntries() {
-        char strings[256] = {};
-        const DWORD length = GetLogicalDriveStringsA(sizeof strings, strings);
-        std::vector<std::string> entries;
-        for (DWORD k = 0; k < length; k += 4) entries.push_back(std::string(strings + k));
-        return entries;
-    }
 
     static HWND Combo(HWND window) { return GetDlgItem(window, IDC_TARGET_DISK); }
     static LRESULT RangeHigh(HWND window) {

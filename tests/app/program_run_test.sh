@@ -2,19 +2,20 @@
 # The real nolvetra.exe on the shipped demo package: the demo driver starts it in a
 # staged package folder, chooses the test camera G:, presses Start and must see
 # "Copy OK!"; the camera's DCIM folder must then hold the package's files unchanged.
-# Usage: program_run_test.sh HARNESS_DIR NOLVETRA_EXE DEMO_DRIVER_EXE PACKAGE_DIR
+# Usage: program_run_test.sh HARNESS_DIR NOLVETRA_EXE DETECTOR_DLL DEMO_DRIVER_EXE PACKAGE_DIR
 set -euo pipefail
 harness=$(realpath -m "$1")
 exe=$2
-driver=$3
-package=$4
+detector=$3
+driver=$4
+package=$5
 here=$(dirname "$(realpath "$0")")
 work="$harness/program-run"
 camera="$harness/drive-g"
 
 rm -rf "$work" "${camera:?}"/*
 mkdir -p "$work/shots" "$camera/DCIM"
-cp "$package"/* "$exe" "$work"/
+cp "$package"/* "$exe" "$detector" "$work"/
 echo "old firmware" >"$camera/DCIM/VX5207.BIN"
 chmod a-w "$camera/DCIM/VX5207.BIN"  # read-only on the camera: the run clears the attribute
 

@@ -1,0 +1,97 @@
+#include "device_watch.h"
+
+#include <dbt.h>
+
+#include <cstdio>
+
+#include "drive_list.h"
+#include "main_dialog.h"
+
+std::int32_t devicePresent = 0;
+
+namespace {
+
+// The detector's answer of the latest tick. The table belongs to the detector and
+// is valid only until its next call, so it is read within the tick only.
+FoundDevice* foundTable = nullptr;
+std::int32_t foundCount = 0;
+
+// The records of an answer that may be read: none when the count is 0, and none for
+// a count no detector can mean (negative) or a table that is missing.
+std::uint32_t ReadableRecords(const FoundDevice* table, std::int32_t count) {
+    return table != nullptr && count > 0 ? static_cast<std::uint32_t>(count) : 0;
+}
+
+}  // namespace
+
+const GUID kUsbDeviceInterfaceClass = {
+    0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+
+bool RegisterUsbNotification(HWND recipient, GUID classGuid, HDEVNOTIFY* handle) {
+    DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = classGuid;
+    *handle = RegisterDeviceNotificationA(recipient, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    if (*handle != nullptr) return true;
+    std::printf("RegisterDeviceNotification failed: %lx.\n", GetLastError());
+    std::fflush(stdout);
+    return false;
+}
+
+namespace {
+
+// The letter a record's drive index names: 'A' plus its low byte, in 8-bit arithmetic.
+char LetterOfRecord(const FoundDevice& record) {
+    return static_cast<char>('A' + static_cast<std::uint8_t>(record.DriveIndex));
+}
+
+// Windows takes a..z as the same drives as A..Z; the 95/98/ME detection reports a
+// lower-case letter as it stands in the registry.
+bool IsDriveLetter(char letter) {
+    return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
+}
+
+}  // namespace
+
+char FindCameraDriveLetter(const FoundDevice* table, std::uint32_t count,
+                           std::uint16_t vid, std::uint16_t pid) {
+    char found = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const FoundDevice& record = table[i];
+        if (record.VID != vid || record.PID != pid) continue;
+        // A record whose index names no drive (the 95/98/ME detection gives -65 for
+        // an instance without a letter) would make a target on no drive: skip it.
+        const char letter = LetterOfRecord(record);
+        if (IsDriveLetter(letter)) found = letter;
+    }
+    return found;
+}
+
+WatchChange UpdatePresence(std::int32_t& devicePresent, bool deviceFound) {
+    if (!devicePresent && deviceFound) {
+        devicePresent = 1;
+        return WatchChange::cameraArrived;
+    }
+    if (devicePresent && !deviceFound) {
+        devicePresent = 0;
+        return WatchChange::cameraLeft;
+    }
+    return WatchChange::none;
+}
+
+bool CUpdateDlg::WatchTick() {
+    RefreshDriveList();
+    foundTable = VostelExist(&foundCount);
+    const char letter = FindCameraDriveLetter(foundTable, ReadableRecords(foundTable, foundCount),
+                                              config.vid, config.pid);
+    deviceFound = letter != 0 ? 1 : 0;
+    if (deviceFound) SetTargetDrive(std::string(1, letter));
+    switch (UpdatePresence(devicePresent, deviceFound != 0)) {
+    case WatchChange::cameraArrived: RefillDriveCombo(false); break;
+    case WatchChange::cameraLeft: RefillDriveCombo(true); break;
+    case WatchChange::none: break;
+    }
+    // The tick runs no data exchange: the hidden target field keeps its last value.
+    return false;
+}
