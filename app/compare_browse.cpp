@@ -89,7 +89,7 @@ void RunCompare(const UpdateConfig& config, UpdateView& view) {
         }
         if (result != FileComparison::differentLengths) view.SetProgressPos(i + 1);
     }
-    view.SetProgressPos(config.fileCount + 1);
+    view.SetProgressPos(ProgressEnd(config.fileCount));
     view.ShowMessage(anyDiffers ? report : "OK");
     view.SetProgressPos(0);
 }

@@ -31,17 +31,6 @@ const MessageRoute<CUpdateDlg> CUpdateDlg::kRoutes[] = {
     CommandEntry<CUpdateDlg, &CUpdateDlg::OnCompare>(IDC_COMPARE, BN_CLICKED),
 };
 
-namespace {
-
-// fileCount + 1 as the progress bar's upper bound. A count that failed the loader's
-// range check is used as it is; the sum wraps instead of overflowing, and the bar
-// takes it to 16 bits.
-int ProgressEnd(std::int32_t fileCount) {
-    return static_cast<int>(static_cast<std::uint32_t>(fileCount) + 1u);
-}
-
-}  // namespace
-
 std::string TargetFolderOnDrive(const std::string& driveLetter) {
     // With no drive there is no folder to write to; an empty target makes Start do nothing.
     return driveLetter.empty() ? std::string() : driveLetter + kTargetFolderSuffix;

@@ -125,6 +125,10 @@ void LoadChecksums(UpdateConfig& config) {
 
 }  // namespace
 
+int ProgressEnd(std::int32_t fileCount) {
+    return static_cast<int>(static_cast<std::uint32_t>(fileCount) + 1u);
+}
+
 void UpdateConfig::setTargetFolder(const std::string& folder) {
     targetFolder = folder.substr(0, kPathBufferSize - 1);
 }

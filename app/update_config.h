@@ -29,6 +29,11 @@ struct UpdateConfig {
     void setTargetFolder(const std::string& folder);
 };
 
+// The progress bar's end for a package of fileCount files: fileCount + 1. A count
+// that failed the loader's range check is used as it is; the sum wraps instead of
+// overflowing.
+int ProgressEnd(std::int32_t fileCount);
+
 // Loads FirmWare.ini (at iniPath) and then checksum.ini (in the current directory)
 // into config. Shows its messages and refreshes the dialog's fields through view.
 // Returns true on success. A checksum.ini that cannot be opened throws CFileException.

@@ -75,12 +75,19 @@ bool CopyNewFiles(const UpdateConfig& config, UpdateView& view) {
     return true;
 }
 
+// The error code of a failed read. A failure the system left no code for must
+// still count as one, or an unread file could pass as verified.
+DWORD ReadFailureCode() {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_READ_FAULT;
+}
+
 // Reads the file at path whole and gives its checksum text. Returns 0, or the
 // system error code when the file cannot be opened or read.
 DWORD ReadFileChecksum(const std::string& path, std::string& checksum) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return GetLastError();
-    const DWORD error = FileChecksumText(file, checksum) ? ERROR_SUCCESS : GetLastError();
+    const DWORD error = FileChecksumText(file, checksum) ? ERROR_SUCCESS : ReadFailureCode();
     std::fclose(file);
     return error;
 }
