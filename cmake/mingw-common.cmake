@@ -1,7 +1,8 @@
-# Shared part of the mingw-w64 cross toolchains; MINGW_TRIPLET names the target.
+# Shared part of the mingw-w64 cross toolchains; MINGW_TRIPLET names the target and
+# MINGW_THREAD_MODEL the compiler variant (posix or win32).
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-posix)
+set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-${MINGW_THREAD_MODEL})
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-${MINGW_THREAD_MODEL})
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

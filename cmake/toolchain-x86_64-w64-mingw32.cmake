@@ -1,4 +1,6 @@
-# 64-bit Windows; the programs run here under wine64.
+# 64-bit Windows; the programs run here under wine64. The tests use std::thread,
+# which needs the posix thread model.
 set(MINGW_TRIPLET x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(MINGW_THREAD_MODEL posix)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

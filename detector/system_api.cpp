@@ -5,6 +5,7 @@
 namespace {
 
 constexpr char kSetupApiFileName[] = "\\setupapi.dll";
+constexpr char kKernelFileName[] = "kernel32.dll";
 
 // GetProcAddress answers a generic pointer; the detour through void(*)() keeps the
 // compiler's function-cast warning quiet without hiding a real mismatch elsewhere.
@@ -59,6 +60,22 @@ const Group* BoundGroup() {
     return bound ? &group : nullptr;
 }
 
+// QueryDosDeviceW belongs to the NT family; Windows 95/98/ME cannot be shown to export
+// it, and one unresolved import keeps the whole library from loading there. It is
+// looked up in kernel32 when the NT path first asks for it, as SetupAPI is.
+DWORD WINAPI QueryDosDeviceBoundOnUse(LPCWSTR name, LPWSTR target, DWORD capacity) {
+    static decltype(&::QueryDosDeviceW) query = nullptr;
+    // kernel32 is mapped into every process; no load is needed.
+    static const bool bound = Bind(GetModuleHandleA(kKernelFileName), "QueryDosDeviceW", query);
+    if (!bound) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return 0;
+    }
+    return query(name, target, capacity);
+}
+
+// Every other function here is exported by Windows 95/98/ME too (CreateFileW there as
+// a stub that fails, which the NT path never reaches), so it stays a plain import.
 const SystemApi kRealSystemApi = {
     ::GetVersion,
     ::GetCurrentDirectoryA,
@@ -68,7 +85,7 @@ const SystemApi kRealSystemApi = {
     ::CreateFileW,
     ::DeviceIoControl,
     ::CloseHandle,
-    ::QueryDosDeviceW,
+    QueryDosDeviceBoundOnUse,
     ::WideCharToMultiByte,
     ::MessageBoxA,
     ::RegOpenKeyExA,

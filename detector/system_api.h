@@ -37,6 +37,7 @@ struct SystemApi {
     decltype(&::CreateFileW) CreateFileW;
     decltype(&::DeviceIoControl) DeviceIoControl;
     decltype(&::CloseHandle) CloseHandle;
+    // Looked up on first use in the real table: Windows 95/98/ME may not export it.
     decltype(&::QueryDosDeviceW) QueryDosDeviceW;
     decltype(&::WideCharToMultiByte) WideCharToMultiByte;
     decltype(&::MessageBoxA) MessageBoxA;

@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(
   cmake make
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  # The 32-bit deliverables use the win32 thread model: no winpthread, whose
+  # imports Windows 95/98/ME lack.
+  g++-mingw-w64-i686-win32
   mingw-w64-x86-64-dev mingw-w64-i686-dev
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 wine xvfb x11-utils imagemagick googletest

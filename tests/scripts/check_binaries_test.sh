@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# scripts/check-binaries.sh on small modules built here: a 32-bit deliverable that
+# Windows 98 could not load must fail the check, naming the file and the import,
+# and one that it can load must pass. The 64-bit build is not held to Windows 98.
+# Usage: check_binaries_test.sh WORK_DIR
+set -euo pipefail
+here=$(dirname "$(realpath "$0")")
+check="$here/../../scripts/check-binaries.sh"
+work=$(realpath -m "$1")
+failures=0
+
+# The compilers of the two builds (cmake/toolchain-*.cmake).
+compiler_of() {
+  if [ "$1" = i686 ]; then echo i686-w64-mingw32-gcc-win32; else echo x86_64-w64-mingw32-gcc-posix; fi
+}
+
+# build_module TRIPLET OUTPUT SOURCE [LIBRARIES...]: a program, or a DLL for a .dll output.
+build_module() {
+  local triplet=$1 output=$2 source=$3
+  shift 3
+  local shared=()
+  [[ $output == *.dll ]] && shared=(-shared)
+  mkdir -p "$(dirname "$output")"
+  printf '%s\n' "#define _WIN32_WINNT 0x0600" "#include <windows.h>" "$source" >"$work/module.c"
+  "$(compiler_of "$triplet")" "${shared[@]}" -o "$output" "$work/module.c" "$@"
+}
+
+# expect_check TRIPLET EXPECTED_STATUS GREP_PATTERN CASE_NAME: runs the check on $work/build.
+expect_check() {
+  local status=0 output
+  output=$("$check" "$work/build" "$1" 2>&1) || status=$?
+  if [ "$status" -ne "$2" ] || ! grep -q -- "$3" <<<"$output"; then
+    echo "FAIL: $4: status $status, output:"
+    echo "$output"
+    failures=$((failures + 1))
+  fi
+}
+
+fresh_build() { rm -rf "$work/build"; mkdir -p "$work/build"; }
+
+readonly PROGRAM="$work/build/app/nolvetra.exe"
+readonly LIBRARY="$work/build/detector/detector.dll"
+readonly MAIN="int main(void) { return"
+readonly EXPORT="__declspec(dllexport) void* VostelExist(int* count) { *count = 0; return (void*)"
+
+rm -rf "$work"
+mkdir -p "$work"
+
+fresh_build
+build_module i686 "$PROGRAM" "$MAIN (int)GetTickCount() + MessageBoxA(0, \"\", \"\", 0); }"
+build_module i686 "$LIBRARY" "$EXPORT GetVersion(); }"
+expect_check i686 0 "ok" "modules using only what Windows 98 has"
+
+fresh_build
+build_module i686 "$PROGRAM" "$MAIN (int)GetTickCount64(); }"
+expect_check i686 1 "nolvetra.exe imports GetTickCount64 from kernel32.dll" "a program importing GetTickCount64"
+
+fresh_build
+build_module i686 "$LIBRARY" "$EXPORT QueryDosDeviceW(0, 0, 0); }"
+expect_check i686 1 "detector.dll imports QueryDosDeviceW from kernel32.dll" "a library importing QueryDosDeviceW"
+
+fresh_build
+build_module i686 "$PROGRAM" "#include <setupapi.h>
+$MAIN SetupDiDestroyDeviceInfoList(0); }" -lsetupapi
+expect_check i686 1 "imports from setupapi.dll, which Windows 98 lacks" "a program importing SetupAPI at load"
+
+fresh_build
+build_module x86_64 "$PROGRAM" "$MAIN (int)GetTickCount64(); }"
+expect_check x86_64 0 "ok" "a 64-bit program importing GetTickCount64"
+
+rm -rf "$work"
+[ $failures -eq 0 ] && echo "check-binaries tests: all passed"
+exit $((failures > 0))
