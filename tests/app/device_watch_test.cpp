@@ -89,13 +89,6 @@ const char kFirmwareA[] = "firmware A \x01\x02\xff";
 const char kFirmwareB[] = "firmware B";
 const char kChecksumLines[] = "4e0\r\n3bf\r\n";  // the byte sums of the two files
 
-std::string FileBesideProgram(const char* name) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + name;
-}
-
 struct ScriptedRecord {
     int driveIndex;
     unsigned vid;
@@ -120,12 +113,12 @@ protected:
     }
 
     static void Script(const std::vector<ScriptedRecord>& records) {
-        std::ofstream script(FileBesideProgram("scripted-detector.txt"), std::ios::trunc);
+        std::ofstream script(ProgramFolder() + "\\scripted-detector.txt", std::ios::trunc);
         for (const ScriptedRecord& r : records)
             script << std::dec << r.driveIndex << ' ' << std::hex << r.vid << ' ' << r.pid << '\n';
     }
     static long Calls() {
-        std::ifstream calls(FileBesideProgram("scripted-detector.calls"));
+        std::ifstream calls(ProgramFolder() + "\\scripted-detector.calls");
         long count = 0;
         calls >> count;
         return count;

@@ -20,15 +20,9 @@ constexpr DWORD kStatusDllNotFound = 0xC0000135;
 constexpr int kTargetDiskCombo = 1010;
 constexpr int kTargetFolderField = 1005;
 
-std::string BuiltFile(const char* name) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + "program\\" + name;
-}
-
 void CopyBuiltFile(const char* name, const ScratchFolder& into) {
-    ASSERT_TRUE(CopyFileA(BuiltFile(name).c_str(), into.pathOf(name).c_str(), FALSE)) << name;
+    const std::string built = ProgramFolder() + "\\program\\" + name;
+    ASSERT_TRUE(CopyFileA(built.c_str(), into.pathOf(name).c_str(), FALSE)) << name;
 }
 
 // A started program, ended by force if the test did not end it.

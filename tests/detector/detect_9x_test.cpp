@@ -10,6 +10,7 @@
 #include "detect_9x.h"
 #include "result_table.h"
 #include "simulated_system.h"
+#include "scratch_folder.h"
 #include "test_support.h"
 
 namespace {
@@ -131,9 +132,10 @@ TEST_F(Detect9x, UnopenableEnumKeyOrSetupApiGivesAnEmptyTable) {
 TEST_F(Detect9x, TheLibrarysQueryTakesThisPathOnWindows98) {
     ASSERT_NE(GetVersion() & 0x80000000u, 0u) << "the prefix must show this program Windows 98";
     const ScsiModelKey camera(kCameraModel, {{"0001", "F"}});
-    TempFolder folder;
-    folder.WriteFile("Detect.ini", "[HWNum]\r\nNumber=1\r\n[Device1]\r\nPID=1D2E\r\nVID=0ABC\r\n"
-                                   "SubKey98=VOSTELTEST_CAMERA\r\n");
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
+    folder.write("Detect.ini", "[HWNum]\r\nNumber=1\r\n[Device1]\r\nPID=1D2E\r\nVID=0ABC\r\n"
+                               "SubKey98=VOSTELTEST_CAMERA\r\n");
     EXPECT_NE(VostelExist(&count), nullptr);
     EXPECT_EQ(DriveIndexes(currentTable, count), Drives{5});
 }
@@ -143,9 +145,10 @@ TEST_F(Detect9x, TheLibrarysQueryTakesThisPathOnWindows98) {
 // table is the library's: the next call replaces it and unloading releases it.
 TEST(Detector9xLibrary, RealRegistryPathAnswersAnEmptyTableItOwns) {
     const ScsiModelKey camera(kCameraModel, {{"0001", "F"}});
-    TempFolder folder;
-    folder.WriteFile("Detect.ini", "[HWNum]\r\nNumber=1\r\n[Device1]\r\nPID=1D2E\r\nVID=0ABC\r\n"
-                                   "SubKey98=VOSTELTEST_CAMERA\r\n");
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
+    folder.write("Detect.ini", "[HWNum]\r\nNumber=1\r\n[Device1]\r\nPID=1D2E\r\nVID=0ABC\r\n"
+                               "SubKey98=VOSTELTEST_CAMERA\r\n");
     LoadedDetector detector;
     ASSERT_TRUE(detector.loaded());
     std::int32_t count = -1;

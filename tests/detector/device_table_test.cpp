@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "device_table.h"
+#include "scratch_folder.h"
 #include "test_support.h"
 
 namespace {
@@ -15,15 +16,17 @@ std::string Section(int number, const std::string& keys) {
 std::string HwNum(const std::string& number) { return "[HWNum]\r\nNumber=" + number + "\r\n"; }
 
 TEST(DeviceTable, MissingFileGivesNoEntries) {
-    TempFolder folder;
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
     EXPECT_TRUE(LoadDeviceTable().empty());
 }
 
 TEST(DeviceTable, EverySectionUpToNumberIsReadIntoItsFields) {
-    TempFolder folder;
-    folder.WriteFile("Detect.ini", HwNum("2") +
-                                       Section(1, "DeviceName=Camera\r\nSubKey=NT\r\nSubKey98=VOSTEL_DISK\r\n"
-                                                  "SubKeyME=ME\r\nPID=1d2e\r\nVID=abc\r\n"));
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
+    folder.write("Detect.ini", HwNum("2") +
+                                   Section(1, "DeviceName=Camera\r\nSubKey=NT\r\nSubKey98=VOSTEL_DISK\r\n"
+                                              "SubKeyME=ME\r\nPID=1d2e\r\nVID=abc\r\n"));
     const std::vector<DeviceEntry> entries = LoadDeviceTable();
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_STREQ(entries[0].DeviceName, "Camera");
@@ -44,13 +47,14 @@ TEST(DeviceTable, IdentifiersAreHexDigitsOrElseZero) {
         {"000000000000001D2E", 0},                               // 18 do not: refused
         {"", 0}, {"xyz", 0},
     };
-    TempFolder folder;
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
     std::string ini = HwNum(std::to_string(std::size(cases)));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const std::string text = cases[i].text;
         ini += Section(static_cast<int>(i + 1), "PID=" + text + "\r\nVID=" + text + "\r\n");
     }
-    folder.WriteFile("Detect.ini", ini);
+    folder.write("Detect.ini", ini);
     const std::vector<DeviceEntry> entries = LoadDeviceTable();
     ASSERT_EQ(entries.size(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -60,10 +64,11 @@ TEST(DeviceTable, IdentifiersAreHexDigitsOrElseZero) {
 }
 
 TEST(DeviceTable, NegativeOrAbsurdNumberStaysBounded) {
-    TempFolder folder;
-    folder.WriteFile("Detect.ini", HwNum("-3") + Section(1, "PID=1\r\n"));
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
+    folder.write("Detect.ini", HwNum("-3") + Section(1, "PID=1\r\n"));
     EXPECT_TRUE(LoadDeviceTable().empty());
-    folder.WriteFile("Detect.ini", HwNum("100000") + Section(1, "PID=1\r\n"));
+    folder.write("Detect.ini", HwNum("100000") + Section(1, "PID=1\r\n"));
     const std::vector<DeviceEntry> entries = LoadDeviceTable();
     ASSERT_EQ(entries.size(), kMaxDeviceEntries);
     EXPECT_EQ(entries[0].PID, 1);
@@ -83,12 +88,14 @@ TEST(DeviceTable, DriveRootGetsTheFileNameAppended) {
 TEST(DeviceTable, CurrentDirectoryTooLongForThePathGivesNoEntries) {
     const std::string ini = HwNum("1") + Section(1, "VID=abc\r\n");
     {
-        TempFolder longest(244);  // "\Detect.ini" and its terminator just fit 256 bytes
-        longest.WriteFile("Detect.ini", ini);
+        ScratchFolder longest(PathLength{244});  // "\Detect.ini" and its terminator just fit 256 bytes
+        CurrentDirectoryScope inLongest{longest.path()};
+        longest.write("Detect.ini", ini);
         EXPECT_EQ(LoadDeviceTable().size(), 1u);
     }
-    TempFolder tooLong(245);
-    tooLong.WriteFile("Detect.ini", ini);
+    ScratchFolder tooLong(PathLength{245});
+    CurrentDirectoryScope inTooLong{tooLong.path()};
+    tooLong.write("Detect.ini", ini);
     EXPECT_TRUE(LoadDeviceTable().empty());
 }
 

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <string>
 
+#include "scratch_folder.h"
 #include "test_support.h"
 
 namespace {
@@ -38,7 +39,8 @@ TEST(DetectorLibrary, ExportsVostelExistAndBindsSetupApiOnlyOnUse) {
 TEST(DetectorLibrary, WithoutDetectIniTheCountIsZero) {
     const LoadedDetector detector;
     ASSERT_TRUE(detector.loaded());
-    TempFolder folder;
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
     std::int32_t count = -1;
     detector.Query(count);
     EXPECT_EQ(count, 0);
@@ -49,9 +51,10 @@ TEST(DetectorLibrary, WithoutDetectIniTheCountIsZero) {
 TEST(DetectorLibrary, RealNtPathFindsNoUsbDiskUnderWine) {
     const LoadedDetector detector;
     ASSERT_TRUE(detector.loaded());
-    TempFolder folder;
-    folder.WriteFile("Detect.ini", "[HWNum]\r\nNumber=2\r\n[Device1]\r\nPID=1d2e\r\nVID=abc\r\n"
-                                   "[Device2]\r\nPID=0\r\nVID=D\r\n");
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
+    folder.write("Detect.ini", "[HWNum]\r\nNumber=2\r\n[Device1]\r\nPID=1d2e\r\nVID=abc\r\n"
+                               "[Device2]\r\nPID=0\r\nVID=D\r\n");
     for (int call = 0; call < 3; ++call) {
         std::int32_t count = -1;
         EXPECT_EQ(detector.Query(count), nullptr);

@@ -5,54 +5,10 @@
 #include <cstring>
 
 #include "result_table.h"
-
-namespace {
-
-std::string CurrentDirectory() {
-    char buffer[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, buffer);
-    return buffer;
-}
-
-void WriteText(const std::string& path, const std::string& content) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
-    std::fwrite(content.data(), 1, content.size(), file);
-    std::fclose(file);
-}
-
-std::string FolderBesideProgram() {
-    char program[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, program, MAX_PATH);
-    std::string folder = program;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
-}  // namespace
-
-TempFolder::TempFolder(std::size_t nameLength) : previous_(CurrentDirectory()) {
-    char base[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, base);
-    path_ = std::string(base) + "detector-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(GetTickCount());
-    if (path_.size() < nameLength) path_.append(nameLength - path_.size(), 'x');
-    EXPECT_TRUE(CreateDirectoryA(path_.c_str(), nullptr)) << path_ << " " << GetLastError();
-    EXPECT_TRUE(SetCurrentDirectoryA(path_.c_str())) << path_ << " " << GetLastError();
-}
-
-TempFolder::~TempFolder() {
-    SetCurrentDirectoryA(previous_.c_str());
-    for (const std::string& file : files_) DeleteFileA(file.c_str());
-    RemoveDirectoryA(path_.c_str());
-}
-
-void TempFolder::WriteFile(const std::string& name, const std::string& content) {
-    files_.push_back(path_ + "\\" + name);
-    WriteText(files_.back(), content);
-}
+#include "scratch_folder.h"
 
 ScopedFile::ScopedFile(std::string path, const std::string& content) : path_(std::move(path)) {
-    WriteText(path_, content);
+    WriteBytes(path_, content);
 }
 
 ScopedFile::~ScopedFile() { DeleteFileA(path_.c_str()); }
@@ -84,7 +40,7 @@ void ExpectWellFormedRecords(const FoundDevice* table, std::int32_t count) {
 }
 
 LoadedDetector::LoadedDetector() {
-    const std::string path = FolderBesideProgram() + "detector.dll";
+    const std::string path = ProgramFolder() + "\\detector.dll";
     module_ = LoadLibraryA(path.c_str());
     EXPECT_NE(module_, nullptr) << path << " " << GetLastError();
     if (!module_) return;

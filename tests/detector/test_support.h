@@ -1,5 +1,5 @@
-// Helpers shared by the detector's tests: a temporary current directory holding a
-// Detect.ini, device entries, checks of returned records, and the built library.
+// Helpers shared by the detector's tests: device entries, checks of returned records,
+// the built library, and a fixture for the detection paths.
 #pragma once
 
 #include <windows.h>
@@ -14,27 +14,7 @@
 #include "simulated_system.h"
 #include "vostel_exist.h"
 
-// A fresh folder under the temporary directory, made the current directory for the
-// object's lifetime; the previous current directory is restored and the folder
-// removed afterwards. nameLength pads the folder's name to make long paths.
-class TempFolder {
-public:
-    explicit TempFolder(std::size_t nameLength = 0);
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    // Writes a file into the folder; it is removed with the folder.
-    void WriteFile(const std::string& name, const std::string& content);
-
-private:
-    std::string path_;
-    std::string previous_;
-    std::vector<std::string> files_;
-};
-
-// Writes name (a file in the current directory) with content; removes it on destruction.
+// Writes the file at path with content; removes it on destruction.
 class ScopedFile {
 public:
     ScopedFile(std::string path, const std::string& content);

@@ -3,6 +3,7 @@
 
 #include "result_table.h"
 #include "simulated_system.h"
+#include "scratch_folder.h"
 #include "test_support.h"
 
 namespace {
@@ -23,8 +24,9 @@ protected:
 };
 
 TEST_F(QueryOnSimulatedSystem, NtFamilyFindsTheCameraFromDetectIni) {
-    TempFolder folder;
-    folder.WriteFile("Detect.ini", kCameraIni);
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
+    folder.write("Detect.ini", kCameraIni);
     FoundDevice* table = VostelExist(&count);
     ASSERT_EQ(count, 1);
     EXPECT_EQ(table, currentTable);
@@ -35,8 +37,9 @@ TEST_F(QueryOnSimulatedSystem, NtFamilyFindsTheCameraFromDetectIni) {
 
 TEST_F(QueryOnSimulatedSystem, Windows98TakesTheRegistryPath) {
     system.version = kWindows98Version;
-    TempFolder folder;
-    folder.WriteFile("Detect.ini", "[HWNum]\r\nNumber=0\r\n");
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
+    folder.write("Detect.ini", "[HWNum]\r\nNumber=0\r\n");
     FoundDevice* table = VostelExist(&count);
     EXPECT_EQ(count, 0);
     EXPECT_NE(table, nullptr) << "only the 9x path installs an empty table";

@@ -16,6 +16,14 @@ std::string NewTempFolderPath() {
            std::to_string(++serial);
 }
 
+// Pads the folder name at the end of path so that path is length characters long;
+// a path already longer cannot serve a test that needs that length.
+std::string PaddedTo(std::string path, std::size_t length) {
+    if (path.size() > length) throw std::runtime_error(path + " is longer than " + std::to_string(length));
+    path.append(length - path.size(), 'x');
+    return path;
+}
+
 std::string CurrentDirectory() {
     char buffer[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, buffer);
@@ -43,7 +51,23 @@ void RemoveFolderTree(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
+std::string ProgramFolder() {
+    char program[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    const std::string path = program;
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file) throw std::runtime_error("cannot write " + path);
+}
+
 ScratchFolder::ScratchFolder() : ScratchFolder(NewTempFolderPath()) {}
+
+ScratchFolder::ScratchFolder(PathLength length)
+    : ScratchFolder(PaddedTo(NewTempFolderPath(), length.characters)) {}
 
 ScratchFolder::ScratchFolder(const std::string& path) : path_(path) {
     RemoveFolderTree(path_);
@@ -53,9 +77,7 @@ ScratchFolder::ScratchFolder(const std::string& path) : path_(path) {
 ScratchFolder::~ScratchFolder() { RemoveFolderTree(path_); }
 
 void ScratchFolder::write(const std::string& name, const std::string& bytes) const {
-    std::ofstream file(pathOf(name), std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file) throw std::runtime_error("cannot write " + pathOf(name));
+    WriteBytes(pathOf(name), bytes);
 }
 
 std::string ScratchFolder::read(const std::string& name) const {
