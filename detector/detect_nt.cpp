@@ -1,5 +1,8 @@
 #include "detect_nt.h"
 
+// The system headers define the interface class GUIDs here, for this library.
+#include <initguid.h>
+#include <ntddstor.h>
 #include <winioctl.h>
 
 #include <algorithm>
@@ -13,11 +16,6 @@
 #include "result_table.h"
 
 namespace {
-
-const GUID kDiskInterfaceClass = {
-    0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
-const GUID kVolumeInterfaceClass = {
-    0x53F5630D, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 
 constexpr DWORD kPresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;
 constexpr char kInformationSetFailedText[] = "Sorry,Failed to retrive information set!";
@@ -259,9 +257,9 @@ FoundDevice* DetectDrivesNt(std::int32_t* count, std::uint32_t entryCount,
     std::vector<FoundDevice> drives;
     // Without SetupAPI nothing can be listed: nothing is found, and no message is shown.
     if (const SetupApiNt* setup = Api().BindSetupApiNt()) {
-        const std::vector<StorageInterface> disks = EnumerateStorageInterfaces(*setup, kDiskInterfaceClass);
+        const std::vector<StorageInterface> disks = EnumerateStorageInterfaces(*setup, GUID_DEVINTERFACE_DISK);
         const std::vector<StorageInterface> volumes =
-            EnumerateStorageInterfaces(*setup, kVolumeInterfaceClass);
+            EnumerateStorageInterfaces(*setup, GUID_DEVINTERFACE_VOLUME);
         for (const StorageInterface& disk : disks) MatchDisk(disk, volumes, entryCount, entries, drives);
     }
     ReleaseCurrentTable();
