@@ -27,11 +27,10 @@ constexpr int kNarrowIdBufferSize = 255;      // 254 characters and the terminat
 constexpr std::ptrdiff_t kMaxVidTextLength = 9;
 constexpr std::ptrdiff_t kMaxPidDigits = 7;
 constexpr char kPidPrefix[] = "0x";
+// The PID part ends at the serial's backslash, or at the "&MI_nn" of a composite
+// device's function, whichever comes first.
+constexpr char kPidTerminators[] = "&\\";
 constexpr DWORD kDosBufferChars = 32767;
-
-static_assert(sizeof(DISK_PERFORMANCE) == 88, "the device-number query reads an 88-byte block");
-static_assert(offsetof(DISK_PERFORMANCE, StorageDeviceNumber) == 64, "device number at byte 64");
-constexpr DWORD kDeviceNumberEnd = offsetof(DISK_PERFORMANCE, StorageDeviceNumber) + sizeof(DWORD);
 
 // Destroys a device information set however its enumeration ends.
 class InfoSet {
@@ -86,9 +85,9 @@ bool NarrowUpperId(const std::wstring& wideId, char (&narrow)[kNarrowIdBufferSiz
     return true;
 }
 
-// USB\VID_0ABC&PID_1D2E\serial gives "VID_0ABC" and "0x1D2E". IDs without "USB" or
-// "VID", and IDs whose parts have no end or run longer than their texts hold (the
-// &MI_nn IDs of composite functions, for one), are skipped: nothing is guessed.
+// USB\VID_0ABC&PID_1D2E\serial and a composite function's USB\VID_0ABC&PID_1D2E&MI_00\serial
+// both give "VID_0ABC" and "0x1D2E". IDs without "USB" or "VID", and IDs whose parts have
+// no end or run longer than their texts hold, are skipped: nothing is guessed.
 bool ParseUsbIdTexts(const char* id, UsbIdTexts& texts) {
     if (!std::strstr(id, "USB")) return false;
     const char* vid = std::strstr(id, "VID");
@@ -97,10 +96,11 @@ bool ParseUsbIdTexts(const char* id, UsbIdTexts& texts) {
     if (!ampersand || ampersand - vid > kMaxVidTextLength) return false;
     const char* underscore = std::strchr(ampersand + 1, '_');
     if (!underscore) return false;
-    const char* backslash = std::strchr(underscore + 1, '\\');
-    if (!backslash || backslash - underscore - 1 > kMaxPidDigits) return false;
+    const char* pidDigits = underscore + 1;
+    const char* pidEnd = pidDigits + std::strcspn(pidDigits, kPidTerminators);
+    if (*pidEnd == '\0' || pidEnd - pidDigits > kMaxPidDigits) return false;
     texts.vid.assign(vid, ampersand);
-    texts.pid = kPidPrefix + std::string(underscore + 1, backslash);
+    texts.pid = kPidPrefix + std::string(pidDigits, pidEnd);
     return true;
 }
 
@@ -129,15 +129,21 @@ bool DosNameTargets(const wchar_t* name, const std::wstring& physicalDeviceName,
     return first == physicalDeviceName;
 }
 
-// Appends a record for every drive name of every volume linked to disk. A disk whose
-// device number is unknown links to nothing: two failed queries do not make the same
-// device, and a wrong link would hand an unrelated drive to the update.
+// A volume lives on the disk when both answered and name the same storage device.
+// Two failed queries do not make the same device, and a CD-ROM numbered like a disk
+// is another device: a wrong link would hand an unrelated drive to the update.
+bool LivesOn(const StorageInterface& volume, const StorageInterface& disk) {
+    return volume.Device.known() && disk.Device.known() &&
+           volume.Device.DeviceType == disk.Device.DeviceType &&
+           volume.Device.DeviceNumber == disk.Device.DeviceNumber;
+}
+
+// Appends a record for every drive name of every volume linked to disk.
 bool AppendLinkedDrives(const StorageInterface& disk, const std::vector<StorageInterface>& volumes,
                         const DeviceEntry& entry, std::vector<FoundDevice>& drives) {
-    if (disk.DeviceNumber == kUnknownDeviceNumber) return false;
     bool found = false;
     for (const StorageInterface& volume : volumes) {
-        if (volume.DeviceNumber != disk.DeviceNumber) continue;
+        if (!LivesOn(volume, disk)) continue;
         for (const std::wstring& name : FindDosNames(volume.PhysicalDeviceName)) {
             std::int16_t index = 0;
             if (!DriveIndexOfDosName(name, index)) continue;
@@ -186,7 +192,7 @@ std::vector<StorageInterface> EnumerateStorageInterfaces(const SetupApiNt& setup
         item.PhysicalDeviceName =
             ReadDeviceTextProperty(setup, set.get(), device, SPDRP_PHYSICAL_DEVICE_OBJECT_NAME);
         item.ParentDeviceId = GetParentDeviceId(setup, device.DevInst);
-        item.DeviceNumber = QueryStorageDeviceNumber(item.DevicePath);
+        item.Device = QueryStorageDeviceNumber(item.DevicePath);
         list.push_back(std::move(item));
     }
     return list;
@@ -216,22 +222,28 @@ std::wstring GetParentDeviceId(const SetupApiNt& setup, DEVINST device) {
     return std::wstring(id.data(), wcsnlen(id.data(), length));
 }
 
-std::int32_t QueryStorageDeviceNumber(const std::wstring& devicePath) {
+// The storage device-number request, not the disk performance request: the performance
+// answer numbers disks and volumes each in their own series (a volume answers its volume
+// number, not its disk's), so equal numbers there do not mean the same device; and it
+// switches on performance counting in the drivers, which nothing would switch off. A
+// volume on a basic disk answers this request with the number of its disk.
+StorageDeviceNumber QueryStorageDeviceNumber(const std::wstring& devicePath) {
     // Access 0: the handle serves only for the query, so no read or write right is asked.
     HANDLE device = Api().CreateFileW(devicePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_EXISTING, 0, nullptr);
-    if (device == INVALID_HANDLE_VALUE) return kUnknownDeviceNumber;
-    DISK_PERFORMANCE performance{};
+    StorageDeviceNumber result;
+    if (device == INVALID_HANDLE_VALUE) return result;
+    STORAGE_DEVICE_NUMBER answer{};
     DWORD returned = 0;
-    std::int32_t number = kUnknownDeviceNumber;
-    // An answer too short to hold the number leaves it unknown rather than zero.
-    if (Api().DeviceIoControl(device, IOCTL_DISK_PERFORMANCE, nullptr, 0, &performance,
-                              sizeof performance, &returned, nullptr) &&
-        returned >= kDeviceNumberEnd) {
-        number = static_cast<std::int32_t>(performance.StorageDeviceNumber);
+    // An answer too short to hold the whole record leaves the device unknown.
+    if (Api().DeviceIoControl(device, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &answer,
+                              sizeof answer, &returned, nullptr) &&
+        returned >= sizeof answer) {
+        result.DeviceType = answer.DeviceType;
+        result.DeviceNumber = static_cast<std::int32_t>(answer.DeviceNumber);
     }
     Api().CloseHandle(device);
-    return number;
+    return result;
 }
 
 std::vector<std::wstring> FindDosNames(const std::wstring& physicalDeviceName) {

@@ -1,5 +1,6 @@
 // Drive detection on the Windows NT family: USB disks are linked to their volumes by
-// storage device number, and volumes to drive letters through the DOS device names.
+// the storage device number both report, and volumes to drive letters through the DOS
+// device names.
 #pragma once
 
 #include <cstdint>
@@ -10,14 +11,25 @@
 #include "system_api.h"
 #include "vostel_exist.h"
 
+#include <winioctl.h>
+
 constexpr std::int32_t kUnknownDeviceNumber = -1;
+
+// The storage device a disk or volume lives on, as the system numbers it: disks and
+// CD-ROM drives are numbered apart, so the type belongs to the number.
+struct StorageDeviceNumber {
+    DEVICE_TYPE DeviceType = 0;
+    std::int32_t DeviceNumber = kUnknownDeviceNumber;
+
+    bool known() const { return DeviceNumber != kUnknownDeviceNumber; }
+};
 
 // What the path knows about one present disk or volume interface.
 struct StorageInterface {
     std::wstring DevicePath;          // opens the device
     std::wstring PhysicalDeviceName;  // e.g. \Device\HarddiskVolume3; empty if unreadable
     std::wstring ParentDeviceId;      // e.g. USB\VID_0ABC&PID_1D2E\serial; empty if unknown
-    std::int32_t DeviceNumber = kUnknownDeviceNumber;
+    StorageDeviceNumber Device;       // for a volume, the disk it lives on
 };
 
 // Finds the drives of attached USB disks that match an entry, installs them as the
@@ -38,8 +50,9 @@ std::wstring ReadDeviceTextProperty(const SetupApiNt& setup, HDEVINFO set,
 // The device instance ID of the device's immediate parent, or empty.
 std::wstring GetParentDeviceId(const SetupApiNt& setup, DEVINST device);
 
-// The storage device number the device reports, or kUnknownDeviceNumber.
-std::int32_t QueryStorageDeviceNumber(const std::wstring& devicePath);
+// The storage device the device reports it lives on; its number is kUnknownDeviceNumber
+// when the device cannot be opened or does not answer.
+StorageDeviceNumber QueryStorageDeviceNumber(const std::wstring& devicePath);
 
 // The DOS device names whose target is exactly physicalDeviceName, in the system's order.
 std::vector<std::wstring> FindDosNames(const std::wstring& physicalDeviceName);

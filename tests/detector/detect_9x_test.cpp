@@ -92,6 +92,7 @@ TEST_F(Detect9x, PresenceLooksAtTheFirstHardwareIdOnlyIgnoringCase) {
         {"USB\\VID_9999&PID_9999", "USB\\VID_0ABC&PID_1D2E"},  // only a later ID matches
         {},                                                   // hardware IDs unreadable
         {"USB\\VID_0ABC&PID_1D2F"},
+        {"USB\\VID_0ABD&PID_1D2E"},
     };
     for (const auto& ids : absent) {
         system.usbDevices = {{"USB\\VID_0ABC"}, ids};

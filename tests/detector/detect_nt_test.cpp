@@ -63,6 +63,8 @@ TEST_F(DetectNt, IdentifiersMatchAsSubstringsOfTheIdText) {
     struct Case { const wchar_t* parentId; DeviceEntry entry; bool found; };
     const Case cases[] = {
         {L"USB\\VID_1ABC&PID_1D2E\\1", kCamera, true},                 // ABC inside VID_1ABC
+        {L"USB\\VID_0ABC&PID_1D2E&MI_00\\7&2A5B", kCamera, true},       // composite device's function
+        {L"USB\\VID_00ABC&PID_1D2E\\1", kCamera, true},                // the longest VID text, 9
         {L"USB\\VID_0ABC&PID_1D2E\\1", MakeEntry(0x000D, 0x1D2E), true}, // D inside every VID text
         {L"USB\\VID_9999&PID_8888\\1", MakeEntry(0x000D, 0x0000), true}, // 0 inside every PID text
         {L"usb\\vid_0abc&pid_1d2e\\1", kCamera, true},                 // case is ignored
@@ -82,8 +84,8 @@ TEST_F(DetectNt, ParentIdsWithoutBoundedPartsAreSkipped) {
     const std::wstring tooLong = L"USB\\VID_0ABC&PID_1D2E\\" + std::wstring(240, L'S');
     const std::wstring ids[] = {
         L"",                                       // no parent
-        L"USB\\VID_0ABC&PID_1D2E&MI_00\\7&1F3A",   // PID part runs on to the next backslash
-        L"USB\\VID_0ABC_0ABC&PID_1D2E\\1",         // VID part longer than its text
+        L"USB\\VID_000ABC&PID_1D2E\\1",            // VID part longer than its text
+        L"USB\\VID_0ABC&PID_1D2E1D2E\\1",          // PID part longer than its text
         L"USB\\VID_0ABC",                          // no ampersand
         L"USB\\VID_0ABC&PID",                      // no underscore after it
         L"USB\\VID_0ABC&PID_1D2E",                 // no closing backslash
@@ -107,9 +109,22 @@ TEST_F(DetectNt, OnlyLetterColonNamesTargetingTheVolumeExactlyCount) {
     EXPECT_EQ(Detect({kCamera}), (Drives{kE, kE}));
 }
 
-TEST_F(DetectNt, VolumesLinkOnlyByAKnownEqualDeviceNumber) {
-    system.AddCameraDisk(kCameraId, 3, {L"G:"});
-    system.volumes[0].deviceNumber = 4;
+TEST_F(DetectNt, VolumesLinkToTheDiskTheyReportLivingOn) {
+    // The camera is disk 1; its volume is the system's fifth, and volume 1 lies on disk 0.
+    system.AddCameraDisk(L"PCI\\VEN_8086&DEV_2922\\3", 0, {L"C:", L"D:", L"E:", L"F:"});
+    system.AddCameraDisk(kCameraId, 1, {L"G:"});
+    EXPECT_EQ(Detect({kCamera}), Drives{kG});
+
+    // A CD-ROM drive is numbered apart from the disks: CdRom1 is not disk 1.
+    system.volumes.push_back({L"\\\\?\\cdrom#1", L"\\Device\\CdRom1", L"STORAGE", 1, true, true,
+                              FILE_DEVICE_CD_ROM});
+    system.dosNames.push_back({L"H:", L"\\Device\\CdRom1"});
+    EXPECT_EQ(Detect({kCamera}), Drives{kG});
+
+    system.volumes[4].answers = false;
+    EXPECT_EQ(Detect({kCamera}), Drives{});
+    system.volumes[4].answers = true;
+    system.volumes[4].deviceNumber = 0;
     EXPECT_EQ(Detect({kCamera}), Drives{});
 
     // Both queries failing must not link: "unknown" names no device.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -43,7 +44,10 @@ HDEVINFO OpenSet(SetKind kind, bool fails) {
 
 HDEVINFO WINAPI GetClassDevsW(const GUID* cls, PCWSTR, HWND, DWORD flags) {
     if (flags != (DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)) return INVALID_HANDLE_VALUE;
-    if (IsEqualGUID(*cls, kDiskClass)) return OpenSet(kDiskSet, sim->diskSetFails);
+    if (IsEqualGUID(*cls, kDiskClass)) {
+        if (sim->allocationFails) throw std::bad_alloc();
+        return OpenSet(kDiskSet, sim->diskSetFails);
+    }
     if (IsEqualGUID(*cls, kVolumeClass)) return OpenSet(kVolumeSet, sim->volumeSetFails);
     return INVALID_HANDLE_VALUE;
 }
@@ -154,16 +158,17 @@ HANDLE WINAPI OpenDevice(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATT
     return const_cast<SimulatedInterface*>(item);
 }
 
+// Answers only the device-number request.
 BOOL WINAPI DeviceControl(HANDLE device, DWORD code, LPVOID, DWORD, LPVOID out, DWORD outSize,
                           LPDWORD returned, LPOVERLAPPED) {
     const auto* item = static_cast<const SimulatedInterface*>(device);
-    if (code != IOCTL_DISK_PERFORMANCE || !item->answers || outSize < sizeof(DISK_PERFORMANCE)) {
-        return Fail(ERROR_INVALID_FUNCTION);
-    }
-    DISK_PERFORMANCE performance{};
-    performance.StorageDeviceNumber = static_cast<DWORD>(item->deviceNumber);
-    std::memcpy(out, &performance, sizeof performance);
-    *returned = sizeof performance;
+    if (code != IOCTL_STORAGE_GET_DEVICE_NUMBER || !item->answers) return Fail(ERROR_INVALID_FUNCTION);
+    if (outSize < sizeof(STORAGE_DEVICE_NUMBER)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    STORAGE_DEVICE_NUMBER number{};
+    number.DeviceType = item->deviceType;
+    number.DeviceNumber = static_cast<DWORD>(item->deviceNumber);
+    std::memcpy(out, &number, sizeof number);
+    *returned = sizeof number;
     return TRUE;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include <cstdint>
 #include <optional>
@@ -17,7 +18,8 @@
 constexpr std::int32_t kNoDeviceNumber = -1;
 constexpr DWORD kWindows98Version = 0xC0000A04;
 
-// One present disk or volume interface.
+// One present disk or volume interface. As Windows answers the device-number request,
+// a disk reports its own number and a volume the number of the disk it lives on.
 struct SimulatedInterface {
     std::wstring devicePath;
     std::wstring physicalName;  // empty: the property cannot be read
@@ -25,6 +27,7 @@ struct SimulatedInterface {
     std::int32_t deviceNumber = kNoDeviceNumber;
     bool opens = true;          // false: CreateFileW fails
     bool answers = true;        // false: the device-number query fails
+    DEVICE_TYPE deviceType = FILE_DEVICE_DISK;  // FILE_DEVICE_CD_ROM for a CD volume
 };
 
 struct SimulatedDosName {
@@ -48,6 +51,7 @@ struct SimulatedSystem {
     bool diskSetFails = false;
     bool volumeSetFails = false;
     int diskDetailFailsAt = -1;    // member index whose interface detail cannot be read
+    bool allocationFails = false;  // listing the disks throws std::bad_alloc
     bool usbSetFails = false;
     // Hardware ID lists of present USB devices, first ID first; an empty list cannot be read.
     std::vector<std::vector<std::string>> usbDevices;
@@ -60,8 +64,9 @@ struct SimulatedSystem {
     int openKeys = 0;
     int dosListQueries = 0;
 
-    // A USB camera disk with its parent ID and one volume per drive letter, all
-    // sharing deviceNumber; the letters' DOS names target the volumes.
+    // A USB camera disk numbered deviceNumber, with its parent ID and one volume per
+    // drive letter; the volumes are numbered in the order of the whole volume list
+    // (\Device\HarddiskVolumeN) and the letters' DOS names target them.
     void AddCameraDisk(const std::wstring& parentId, std::int32_t deviceNumber,
                        const std::vector<std::wstring>& driveNames);
 };

@@ -35,6 +35,17 @@ TEST_F(QueryOnSimulatedSystem, NtFamilyFindsTheCameraFromDetectIni) {
     EXPECT_EQ(table[0].PID, 0x1D2E);
 }
 
+TEST_F(QueryOnSimulatedSystem, AQueryThatThrowsAnswersNothing) {
+    ScratchFolder folder;
+    CurrentDirectoryScope inFolder{folder.path()};
+    folder.write("Detect.ini", kCameraIni);
+    ASSERT_NE(VostelExist(&count), nullptr);
+    system.allocationFails = true;
+    EXPECT_EQ(VostelExist(&count), nullptr);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(currentTable, nullptr);
+}
+
 TEST_F(QueryOnSimulatedSystem, Windows98TakesTheRegistryPath) {
     system.version = kWindows98Version;
     ScratchFolder folder;
