@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "device_table.h"
-#include "package_folder.h"
 #include "id_text.h"
+#include "package_folder.h"
 #include "usb_device_id.h"
 
 namespace {

@@ -20,6 +20,7 @@ namespace {
 
 // Large enough for any value an author writes, so that a cut one can be told.
 constexpr std::size_t kWholeValueBufferSize = 4096;
+constexpr std::size_t kReadBlockSize = 4096;
 
 // How far the loader got through the package: no FirmWare.ini to read; stopped in
 // FirmWare.ini after its identifiers and texts; no checksum.ini; all of it.
@@ -38,7 +39,7 @@ std::string ReadText(const std::string& path) {
     std::string text;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return text;
-    char block[4096];
+    char block[kReadBlockSize];
     std::size_t got;
     while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
     std::fclose(file);
