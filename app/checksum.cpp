@@ -1,5 +1,7 @@
 #include "checksum.h"
 
+#include <windows.h>
+
 #include <cctype>
 #include <vector>
 
@@ -8,6 +10,13 @@ namespace {
 // Firmware files are read in blocks of this size: large enough that reading is
 // not the slow part, small enough that memory use does not grow with the file.
 constexpr std::size_t kReadBlockSize = 1 << 20;
+
+// The error code of a failed read. A failure the system left no code for must
+// still count as one, or an unread file could pass as verified.
+DWORD ReadFailureCode() {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_READ_FAULT;
+}
 
 }  // namespace
 
@@ -36,6 +45,14 @@ bool FileChecksumText(std::FILE* file, std::string& text) {
     if (std::ferror(file)) return false;
     text = ChecksumText(sum);
     return true;
+}
+
+unsigned long ReadFileChecksum(const std::string& path, std::string& checksum) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return GetLastError();
+    const DWORD error = FileChecksumText(file, checksum) ? ERROR_SUCCESS : ReadFailureCode();
+    std::fclose(file);
+    return error;
 }
 
 bool ChecksumsMatch(const std::string& a, const std::string& b) {

@@ -5,6 +5,7 @@
 #include "drive_list.h"
 #include "file_paths.h"
 #include "message_box.h"
+#include "package_files.h"
 #include "resource_string.h"
 #include "resources/resource.h"
 #include "update_run.h"
@@ -14,7 +15,6 @@ namespace {
 constexpr UINT_PTR kWatchTimerId = 1;
 constexpr UINT kWatchPeriodMs = 1000;
 constexpr WPARAM kSystemCommandMask = 0xFFF0;  // the low four bits belong to the system
-const char kFirmwareIni[] = "FirmWare.ini";
 const char kTargetFolderSuffix[] = ":\\DCIM";
 const char kDriveEntrySuffix[] = ":\\";
 
@@ -63,7 +63,7 @@ bool CUpdateDlg::OnInitDialog() {
     // The path is kept whole even when it is longer than the 260 bytes the profile
     // functions take: a cut path would name another file, a whole one simply fails
     // to open and every key takes its default.
-    iniPath = JoinPath(CurrentFolder(), kFirmwareIni);
+    iniPath = JoinPath(CurrentFolder(), kFirmwareIniName);
     // A failed load has shown its message; the dialog opens all the same.
     LoadUpdateConfig(config, iniPath, *this);
     // Arrivals are found by the watch's polling; the registration only lets the

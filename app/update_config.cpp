@@ -8,39 +8,23 @@
 
 #include "file_exception.h"
 #include "file_paths.h"
+#include "package_files.h"
 #include "update_view.h"
 
 namespace {
 
-const char kIdSection[] = "PID_VID";
-const char kIdKey[] = "PID_VID";
-const char kSettingSection[] = "setting";
-const char kChecksumFileName[] = "checksum.ini";
-
 // Buffer sizes of the FirmWare.ini lookups, terminator included.
 constexpr std::size_t kIdBufferSize = kPathBufferSize;
-constexpr std::size_t kShortTextBufferSize = 20;   // product name, firmware version
-constexpr std::size_t kFileNameBufferSize = 255;
+constexpr std::size_t kShortTextBufferSize = kShortTextLength + 1;   // product name, firmware version
+constexpr std::size_t kFileNameBufferSize = kFileNameLength + 1;
 
-// Only the start of the device identifier, USB\VID_vvvv&PID_pppp, is examined.
-constexpr std::size_t kIdTextLength = 21;
 constexpr std::size_t kIdDigits = 4;
 
 // A package names at least one file and never more than the format allows.
 constexpr int kMaxFileCountInFormat = 255;
 
-// Only the first bytes of checksum.ini count; each checksum keeps at most 15 characters.
-constexpr std::size_t kChecksumFileBytes = 100;
+// Each checksum keeps at most 15 characters.
 constexpr std::size_t kChecksumLength = 15;
-
-std::string ReadProfileText(const std::string& iniPath, const char* section, const char* key,
-                            std::size_t bufferSize) {
-    std::string buffer(bufferSize, '\0');
-    const DWORD length = GetPrivateProfileStringA(section, key, "", &buffer[0],
-                                                  static_cast<DWORD>(bufferSize), iniPath.c_str());
-    buffer.resize(length);
-    return buffer;
-}
 
 // The hexadecimal number in the 4 characters after marker, read as "%x" reads it.
 // Without the marker or without digits there the identifier is 0, which names no device.
@@ -59,24 +43,15 @@ void ReadDeviceIds(UpdateConfig& config, const std::string& iniPath) {
     config.pid = ParseIdAfter(idText, "PID_");
 }
 
-// A count from 31 to 255 is valid in the file format but names more files than
-// the record has slots for. Such a package is refused like an out-of-range count:
-// copying only part of it and then reporting success would leave the camera with
-// an incomplete firmware.
-bool IsUsableFileCount(std::int32_t count) {
-    static_assert(kFileNameSlots <= kMaxFileCountInFormat, "slots within the format's range");
-    return count >= 1 && count <= kFileNameSlots;
-}
-
 bool ReadFileCount(UpdateConfig& config, const std::string& iniPath) {
     config.fileCount = static_cast<std::int32_t>(
-        GetPrivateProfileIntA(kSettingSection, "filenum", config.fileCount, iniPath.c_str()));
+        GetPrivateProfileIntA(kSettingSection, kFileCountKey, config.fileCount, iniPath.c_str()));
     return IsUsableFileCount(config.fileCount);
 }
 
 bool ReadFileNames(UpdateConfig& config, const std::string& iniPath) {
     for (int i = 0; i < config.fileCount && i < kFileNameSlots; ++i) {
-        const std::string key = std::to_string(i);
+        const std::string key = FileNameKey(i);
         config.fileNames[i] = ReadProfileText(iniPath, kSettingSection, key.c_str(), kFileNameBufferSize);
         if (config.fileNames[i].empty()) return false;
     }
@@ -92,6 +67,29 @@ std::string ChecksumFromLine(std::string line) {
     line.resize(std::min(line.size(), kChecksumLength));
     for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return line;
+}
+
+// Reads checksum.ini from the current directory. Its text ends at the first zero
+// byte or after the first bytes, whichever comes first.
+void LoadChecksums(UpdateConfig& config) {
+    const std::string path = JoinPath(CurrentFolder(), kChecksumIniName);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) throw CFileException::FromOsError(GetLastError(), path);
+    char bytes[kChecksumFileBytes + 1] = {};
+    std::fread(bytes, 1, kChecksumFileBytes, file);
+    std::fclose(file);
+    StoreChecksums(config, std::string(bytes));
+}
+
+}  // namespace
+
+std::string ReadProfileText(const std::string& iniPath, const char* section, const char* key,
+                            std::size_t bufferSize) {
+    std::string buffer(bufferSize, '\0');
+    const DWORD length = GetPrivateProfileStringA(section, key, "", &buffer[0],
+                                                  static_cast<DWORD>(bufferSize), iniPath.c_str());
+    buffer.resize(length);
+    return buffer;
 }
 
 // Splits the text at runs of LF, as strtok does, and stores the pieces in order.
@@ -111,19 +109,14 @@ void StoreChecksums(UpdateConfig& config, const std::string& text) {
     config.checksumCount = count;
 }
 
-// Reads checksum.ini from the current directory. Its text ends at the first zero
-// byte or after the first bytes, whichever comes first.
-void LoadChecksums(UpdateConfig& config) {
-    const std::string path = JoinPath(CurrentFolder(), kChecksumFileName);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) throw CFileException::FromOsError(GetLastError(), path);
-    char bytes[kChecksumFileBytes + 1] = {};
-    std::fread(bytes, 1, kChecksumFileBytes, file);
-    std::fclose(file);
-    StoreChecksums(config, std::string(bytes));
+// A count from 31 to 255 is valid in the file format but names more files than
+// the record has slots for. Such a package is refused like an out-of-range count:
+// copying only part of it and then reporting success would leave the camera with
+// an incomplete firmware.
+bool IsUsableFileCount(std::int32_t count) {
+    static_assert(kFileNameSlots <= kMaxFileCountInFormat, "slots within the format's range");
+    return count >= 1 && count <= kFileNameSlots;
 }
-
-}  // namespace
 
 int ProgressEnd(std::int32_t fileCount) {
     return static_cast<int>(static_cast<std::uint32_t>(fileCount) + 1u);
@@ -135,8 +128,8 @@ void UpdateConfig::setTargetFolder(const std::string& folder) {
 
 bool LoadUpdateConfig(UpdateConfig& config, const std::string& iniPath, UpdateView& view) {
     ReadDeviceIds(config, iniPath);
-    config.productName = ReadProfileText(iniPath, kSettingSection, "productname", kShortTextBufferSize);
-    config.firmwareVersion = ReadProfileText(iniPath, kSettingSection, "fwver", kShortTextBufferSize);
+    config.productName = ReadProfileText(iniPath, kSettingSection, kProductNameKey, kShortTextBufferSize);
+    config.firmwareVersion = ReadProfileText(iniPath, kSettingSection, kVersionKey, kShortTextBufferSize);
     view.ShowConfigFields();
 
     if (!ReadFileCount(config, iniPath)) {

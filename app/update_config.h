@@ -29,10 +29,23 @@ struct UpdateConfig {
     void setTargetFolder(const std::string& folder);
 };
 
+// Whether a file count names a package the record holds in full: 1 to kFileNameSlots.
+bool IsUsableFileCount(std::int32_t count);
+
 // The progress bar's end for a package of fileCount files: fileCount + 1. A count
 // that failed the loader's range check is used as it is; the sum wraps instead of
 // overflowing.
 int ProgressEnd(std::int32_t fileCount);
+
+// A FirmWare.ini value read as the loader reads it, into a buffer of bufferSize bytes
+// (terminator included): a longer value comes back cut, a missing one empty.
+std::string ReadProfileText(const std::string& iniPath, const char* section, const char* key,
+                            std::size_t bufferSize);
+
+// Stores the checksums of a checksum.ini text in config, as the loader does with
+// the bytes it reads: one per line, and checksumCount counting every line, also
+// those beyond the slots.
+void StoreChecksums(UpdateConfig& config, const std::string& text);
 
 // Loads FirmWare.ini (at iniPath) and then checksum.ini (in the current directory)
 // into config. Shows its messages and refreshes the dialog's fields through view.

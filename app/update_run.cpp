@@ -30,14 +30,6 @@ const std::string& ChecksumAt(const UpdateConfig& config, int i) {
     return i >= 0 && i < kChecksumSlots ? config.checksums[i] : kNoChecksum;
 }
 
-// Only a package the record holds in full is installed. After a failed load the
-// count may be 0, negative or beyond the slots; the user has already been told,
-// and the run leaves the target alone instead of calling an empty or partial
-// copy a success.
-bool HasUsableFileCount(const UpdateConfig& config) {
-    return config.fileCount >= 1 && config.fileCount <= kFileNameSlots;
-}
-
 // Removes the old firmware files, read-only ones included. Files that are
 // missing or cannot be opened are left alone; failures do not matter here.
 void PurgeOldFiles(const UpdateConfig& config) {
@@ -75,23 +67,6 @@ bool CopyNewFiles(const UpdateConfig& config, UpdateView& view) {
     return true;
 }
 
-// The error code of a failed read. A failure the system left no code for must
-// still count as one, or an unread file could pass as verified.
-DWORD ReadFailureCode() {
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? error : ERROR_READ_FAULT;
-}
-
-// Reads the file at path whole and gives its checksum text. Returns 0, or the
-// system error code when the file cannot be opened or read.
-DWORD ReadFileChecksum(const std::string& path, std::string& checksum) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return GetLastError();
-    const DWORD error = FileChecksumText(file, checksum) ? ERROR_SUCCESS : ReadFailureCode();
-    std::fclose(file);
-    return error;
-}
-
 // Re-reads copied file i and compares its checksum with the expected one, keeping
 // the checksum read in computedChecksum. A file that cannot be opened or read is
 // reported and counts as failed.
@@ -119,7 +94,11 @@ bool VerifyCopiedFiles(UpdateConfig& config, UpdateView& view) {
 
 void RunUpdate(UpdateConfig& config, UpdateView& view) {
     view.StopWatchTimer();
-    if (config.targetFolder.empty() || !HasUsableFileCount(config)) {
+    // Only a package the record holds in full is installed. After a failed load the
+    // count may be 0, negative or beyond the slots; the user has already been told,
+    // and the run leaves the target alone instead of calling an empty or partial
+    // copy a success.
+    if (config.targetFolder.empty() || !IsUsableFileCount(config.fileCount)) {
         view.StartWatchTimer();
         return;
     }

@@ -54,14 +54,11 @@ bool ReadFirstHardwareId(const SetupApi9x& setup, HDEVINFO set, SP_DEVINFO_DATA&
 }
 
 bool AnyDeviceCarries(const SetupApi9x& setup, HDEVINFO set, const DeviceEntry& entry) {
-    const std::string pidText = UpperHex(entry.PID);
-    const std::string vidText = UpperHex(entry.VID);
     char id[kHardwareIdCapacity + 1] = {};
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     for (DWORD index = 0; setup.SetupDiEnumDeviceInfo(set, index, &device); ++index) {
-        if (ReadFirstHardwareId(setup, set, device, id) && Contains(id, pidText) &&
-            Contains(id, vidText)) {
+        if (ReadFirstHardwareId(setup, set, device, id) && HardwareIdCarries(id, entry.VID, entry.PID)) {
             return true;
         }
     }

@@ -22,14 +22,6 @@ constexpr char kInformationSetFailedText[] = "Sorry,Failed to retrive informatio
 constexpr char kErrorCaption[] = "Error";
 
 constexpr int kNarrowIdBufferSize = 255;      // 254 characters and the terminator
-// The VID and PID texts are held in 10-byte buffers: VID_0ABC fits with room to spare,
-// and the PID text is "0x", up to 7 characters and the terminator.
-constexpr std::ptrdiff_t kMaxVidTextLength = 9;
-constexpr std::ptrdiff_t kMaxPidDigits = 7;
-constexpr char kPidPrefix[] = "0x";
-// The PID part ends at the serial's backslash, or at the "&MI_nn" of a composite
-// device's function, whichever comes first.
-constexpr char kPidTerminators[] = "&\\";
 constexpr DWORD kDosBufferChars = 32767;
 
 // Destroys a device information set however its enumeration ends.
@@ -44,12 +36,6 @@ public:
 private:
     const SetupApiNt& setup_;
     HDEVINFO set_;
-};
-
-// The VID and PID parts of a USB parent ID: "VID_0ABC" and "0x1D2E".
-struct UsbIdTexts {
-    std::string vid;
-    std::string pid;
 };
 
 // Reads the interface's device path and fills device with the interface's device.
@@ -83,32 +69,6 @@ bool NarrowUpperId(const std::wstring& wideId, char (&narrow)[kNarrowIdBufferSiz
     narrow[kNarrowIdBufferSize - 1] = '\0';
     ToUpperAscii(narrow);
     return true;
-}
-
-// USB\VID_0ABC&PID_1D2E\serial and a composite function's USB\VID_0ABC&PID_1D2E&MI_00\serial
-// both give "VID_0ABC" and "0x1D2E". IDs without "USB" or "VID", and IDs whose parts have
-// no end or run longer than their texts hold, are skipped: nothing is guessed.
-bool ParseUsbIdTexts(const char* id, UsbIdTexts& texts) {
-    if (!std::strstr(id, "USB")) return false;
-    const char* vid = std::strstr(id, "VID");
-    if (!vid) return false;
-    const char* ampersand = std::strchr(vid, '&');
-    if (!ampersand || ampersand - vid > kMaxVidTextLength) return false;
-    const char* underscore = std::strchr(ampersand + 1, '_');
-    if (!underscore) return false;
-    const char* pidDigits = underscore + 1;
-    const char* pidEnd = pidDigits + std::strcspn(pidDigits, kPidTerminators);
-    if (*pidEnd == '\0' || pidEnd - pidDigits > kMaxPidDigits) return false;
-    texts.vid.assign(vid, ampersand);
-    texts.pid = kPidPrefix + std::string(pidDigits, pidEnd);
-    return true;
-}
-
-// Deliberately loose substring tests: an entry text "D" is found in every VID text
-// and "0" in every PID text.
-bool EntryMatches(const UsbIdTexts& texts, const DeviceEntry& entry) {
-    return Contains(texts.vid.c_str(), UpperHex(entry.VID)) &&
-           Contains(texts.pid.c_str(), UpperHex(entry.PID));
 }
 
 // "E:" and "e:" both give 4; any other form of name gives no drive.
@@ -163,7 +123,7 @@ void MatchDisk(const StorageInterface& disk, const std::vector<StorageInterface>
     UsbIdTexts texts;
     if (!NarrowUpperId(disk.ParentDeviceId, narrow) || !ParseUsbIdTexts(narrow, texts)) return;
     for (std::uint32_t i = 0; i < entryCount; ++i) {
-        if (EntryMatches(texts, entries[i]) && AppendLinkedDrives(disk, volumes, entries[i], drives)) {
+        if (UsbIdTextsMatch(texts, entries[i].VID, entries[i].PID) && AppendLinkedDrives(disk, volumes, entries[i], drives)) {
             return;
         }
     }

@@ -9,8 +9,6 @@ namespace {
 
 constexpr std::size_t kPathBufferSize = 256;
 constexpr DWORD kCurrentDirectoryLimit = 255;  // characters the directory query may fill
-constexpr char kIniFileName[] = "\\Detect.ini";
-constexpr std::size_t kSectionNameSize = 32;
 constexpr std::size_t kIdTextSize = 20;  // "0x", up to 17 digits and the terminator
 constexpr char kHexPrefix[] = "0x";
 constexpr DWORD kMaxIdDigits = kIdTextSize - sizeof kHexPrefix;
@@ -21,13 +19,14 @@ bool BuildIniPath(char (&path)[kPathBufferSize]) {
     std::memset(path, 0, sizeof path);
     DWORD length = Api().GetCurrentDirectoryA(kCurrentDirectoryLimit, path);
     if (length == 0 || length >= kCurrentDirectoryLimit) return false;
-    if (length + sizeof kIniFileName > kPathBufferSize) return false;
-    std::memcpy(path + length, kIniFileName, sizeof kIniFileName);
+    if (length + 1 + sizeof kDetectIniName > kPathBufferSize) return false;
+    path[length] = '\\';
+    std::memcpy(path + length + 1, kDetectIniName, sizeof kDetectIniName);
     return true;
 }
 
 std::uint32_t ReadEntryCount(const char* path) {
-    UINT number = Api().GetPrivateProfileIntA("HWNum", "Number", 0, path);
+    UINT number = Api().GetPrivateProfileIntA(kCountSection, kCountKey, 0, path);
     if (static_cast<int>(number) < 0) return 0;
     return number < kMaxDeviceEntries ? number : kMaxDeviceEntries;
 }
@@ -51,17 +50,21 @@ std::uint16_t ReadIdentifier(const char* section, const char* key, const char* p
 }
 
 void ReadEntry(std::uint32_t number, DeviceEntry& entry, const char* path) {
-    char section[kSectionNameSize] = {};
-    std::snprintf(section, sizeof section, "Device%lu", static_cast<unsigned long>(number));
-    ReadText(section, "DeviceName", entry.DeviceName, path);
+    const std::string name = DeviceSectionName(number);
+    const char* section = name.c_str();
+    ReadText(section, kDeviceNameKey, entry.DeviceName, path);
     ReadText(section, "SubKey", entry.SubKey, path);
-    ReadText(section, "SubKey98", entry.SubKey98, path);
+    ReadText(section, kSubKey98Key, entry.SubKey98, path);
     ReadText(section, "SubKeyME", entry.SubKeyME, path);
-    entry.PID = ReadIdentifier(section, "PID", path);
-    entry.VID = ReadIdentifier(section, "VID", path);
+    entry.PID = ReadIdentifier(section, kPidKey, path);
+    entry.VID = ReadIdentifier(section, kVidKey, path);
 }
 
 }  // namespace
+
+std::string DeviceSectionName(std::uint32_t number) {
+    return "Device" + std::to_string(number);
+}
 
 std::vector<DeviceEntry> LoadDeviceTable() {
     char path[kPathBufferSize];

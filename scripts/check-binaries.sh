@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Checks the shipped files of a build: they need no DLL of the compiler's runtime,
-# and detector.dll exports VostelExist under its plain name. The 32-bit files must
-# also load on Windows 98: they may import only from DLLs that 98 has, and none of
-# the functions listed in win98-missing-imports.txt beside this script.
+# Checks the shipped files of a build (the program, the library and the package
+# tool): they need no DLL of the compiler's runtime, and detector.dll exports
+# VostelExist under its plain name. The 32-bit files must also load on Windows 98:
+# they may import only from DLLs that 98 has, and none of the functions listed in
+# win98-missing-imports.txt beside this script.
 # Usage: check-binaries.sh BUILD_DIR TRIPLET_PREFIX(i686|x86_64)
 set -euo pipefail
 build=$1
@@ -39,7 +40,7 @@ check_win98_imports() {
                 ($0 in missing)' "$missing_list" - <<<"$imports")
 }
 
-for f in "$build"/app/nolvetra.exe "$build"/detector/detector.dll; do
+for f in "$build"/app/nolvetra.exe "$build"/detector/detector.dll "$build"/pack/nolvetra-pack.exe; do
   [ -f "$f" ] || continue
   if "$objdump" -p "$f" | grep -i -E 'DLL Name: *(libstdc\+\+|libgcc|libwinpthread)'; then
     fail "$f needs a runtime DLL"

@@ -1,0 +1,214 @@
+#include "package_check.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "checksum.h"
+#include "console_view.h"
+#include "detect_ini_check.h"
+#include "file_exception.h"
+#include "package_files.h"
+#include "package_folder.h"
+#include "update_config.h"
+#include "usb_device_id.h"
+
+namespace {
+
+// Large enough for any value an author writes, so that a cut one can be told.
+constexpr std::size_t kWholeValueBufferSize = 4096;
+constexpr std::size_t kReadBlockSize = 4096;
+
+// How far the loader got through the package: no FirmWare.ini to read; stopped in
+// FirmWare.ini after its identifiers and texts; no checksum.ini; all of it.
+enum class Loaded { nothing, identifiers, withoutChecksums, whole };
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// "1 file", "2 files".
+std::string Counted(int count, const std::string& noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+// The whole file as bytes, up to its first zero byte as the loader reads it; empty
+// when it cannot be read.
+std::string ReadText(const std::string& path) {
+    std::string text;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return text;
+    char block[kReadBlockSize];
+    std::size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
+    std::fclose(file);
+    return text.substr(0, text.find('\0'));
+}
+
+// The loader's own messages reach the findings through the console view; this says
+// what made it stop.
+void ExplainLoadFailure(const UpdateConfig& config, Findings& findings) {
+    if (!IsUsableFileCount(config.fileCount)) {
+        findings.Error(kFirmwareIniName, std::string(kFileCountKey) + " is " + std::to_string(config.fileCount) +
+                                             "; the program installs 1 to " + std::to_string(kFileNameSlots) +
+                                             " files");
+        return;
+    }
+    for (int i = 0; i < config.fileCount; ++i) {
+        if (config.fileNames[i].empty()) {
+            findings.Error(kFirmwareIniName, "file name key " + Quoted(FileNameKey(i)) + " of [" + kSettingSection +
+                                                 "] is missing or empty");
+            return;
+        }
+    }
+}
+
+Loaded LoadPackage(UpdateConfig& config, Findings& findings) {
+    const std::string iniPath = PackagePath(kFirmwareIniName);
+    if (!IsReadableFile(iniPath)) {
+        findings.Error(kFirmwareIniName, Exists(iniPath) ? "cannot be read" : "missing from the package folder");
+        return Loaded::nothing;
+    }
+    ConsoleView view(findings);
+    try {
+        if (!LoadUpdateConfig(config, iniPath, view)) {
+            ExplainLoadFailure(config, findings);
+            return Loaded::identifiers;
+        }
+    } catch (const CFileException& failure) {
+        findings.Error(kChecksumIniName, failure.message());
+        return Loaded::withoutChecksums;
+    }
+    return Loaded::whole;
+}
+
+// The identifier text must be the form the loader expects: when the loader's values,
+// written back in that form, give the text again, nothing was guessed.
+bool CheckDeviceId(const UpdateConfig& config, Findings& findings) {
+    const std::string text =
+        ReadProfileText(PackagePath(kFirmwareIniName), kIdSection, kIdKey, kWholeValueBufferSize).substr(0, kIdTextLength);
+    const std::string expected = UsbDeviceId(config.vid, config.pid);
+    if (_stricmp(text.c_str(), expected.c_str()) == 0) return true;
+    findings.Error(kFirmwareIniName, std::string(kIdKey) + " " + Quoted(text) +
+                                         " is not of the form USB\\VID_vvvv&PID_pppp (4 hexadecimal digits each); "
+                                         "the program reads it as " + expected);
+    return false;
+}
+
+// The dialog shows at most kShortTextLength characters of the product name and the version.
+void CheckShownText(const char* key, const std::string& shown, const char* where, Findings& findings) {
+    const std::string written =
+        ReadProfileText(PackagePath(kFirmwareIniName), kSettingSection, key, kWholeValueBufferSize);
+    if (written.size() <= kShortTextLength) return;
+    findings.Warning(kFirmwareIniName, std::string(key) + " has " + std::to_string(written.size()) +
+                                           " characters; " + where + " only " + Quoted(shown));
+}
+
+void CheckFilesPresent(const UpdateConfig& config, Findings& findings) {
+    for (int i = 0; i < config.fileCount; ++i) {
+        if (!IsReadableFile(PackagePath(config.fileNames[i])))
+            findings.Error(config.fileNames[i], "listed in FirmWare.ini but missing from the package folder");
+    }
+}
+
+// The program reads only the first bytes of checksum.ini: compare what it keeps with
+// what the whole file says.
+void CheckChecksumFileLength(const UpdateConfig& config, const std::string& text, Findings& findings) {
+    if (text.size() <= kChecksumFileBytes) return;
+    UpdateConfig whole;
+    StoreChecksums(whole, text);
+    const std::string length = std::to_string(text.size()) + " bytes long; the program reads only the first " +
+                               std::to_string(kChecksumFileBytes);
+    const int kept = std::min({config.checksumCount, whole.checksumCount, kChecksumSlots});
+    for (int i = 0; i < kept; ++i) {
+        if (config.checksums[i] != whole.checksums[i]) {
+            findings.Error(kChecksumIniName, length + ", which cuts checksum " + std::to_string(i + 1) + " " +
+                                                 Quoted(whole.checksums[i]) + " to " + Quoted(config.checksums[i]));
+            return;
+        }
+    }
+    const int lost = whole.checksumCount - config.checksumCount;
+    if (lost > 0)
+        findings.Error(kChecksumIniName, length + ", so it never reads the last " + Counted(lost, "checksum"));
+}
+
+void CheckLineEnds(const std::string& text, Findings& findings) {
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
+        if (at == 0 || text[at - 1] != '\r') {
+            findings.Warning(kChecksumIniName, "has LF-only line ends; they are read correctly here, but write CR LF");
+            break;
+        }
+    }
+    if (!text.empty() && text.back() != '\n')
+        findings.Warning(kChecksumIniName, "its last line has no line end; it is read correctly here, but end it with CR LF");
+}
+
+void CheckChecksumCount(const UpdateConfig& config, Findings& findings) {
+    const std::string counts = Counted(config.checksumCount, "checksum") + " for " + Counted(config.fileCount, "file");
+    if (config.checksumCount > kChecksumSlots) {
+        findings.Error(kChecksumIniName, counts + "; the program holds " + std::to_string(kChecksumSlots) +
+                                             ", so every update fails at checksum " + std::to_string(kChecksumSlots + 1));
+    } else if (config.checksumCount > config.fileCount) {
+        findings.Error(kChecksumIniName, counts + "; every update fails at checksum " +
+                                             std::to_string(config.fileCount + 1) + ", which belongs to no file");
+    } else if (config.checksumCount < config.fileCount) {
+        std::string unverified;
+        for (int i = config.checksumCount; i < config.fileCount; ++i)
+            unverified += (unverified.empty() ? "" : ", ") + config.fileNames[i];
+        findings.Warning(kChecksumIniName, counts + "; copied but never verified: " + unverified);
+    }
+}
+
+// Compares each listed checksum with the checksum of its file in the package.
+void CheckChecksumsMatch(const UpdateConfig& config, Findings& findings) {
+    const int verified = std::min({config.checksumCount, config.fileCount, kChecksumSlots});
+    for (int i = 0; i < verified; ++i) {
+        std::string computed;
+        if (ReadFileChecksum(PackagePath(config.fileNames[i]), computed) != ERROR_SUCCESS) continue;
+        if (!ChecksumsMatch(computed, config.checksums[i]))
+            findings.Error(config.fileNames[i], "checksum.ini line " + std::to_string(i + 1) + " expects " +
+                                                    Quoted(config.checksums[i]) + ", the file's checksum is " +
+                                                    Quoted(computed));
+    }
+}
+
+void CheckChecksums(const UpdateConfig& config, Findings& findings) {
+    const std::string text = ReadText(PackagePath(kChecksumIniName));
+    CheckChecksumFileLength(config, text, findings);
+    CheckLineEnds(text, findings);
+    CheckChecksumCount(config, findings);
+    CheckChecksumsMatch(config, findings);
+}
+
+int VerifiedFileCount(const UpdateConfig& config, Loaded loaded) {
+    if (loaded != Loaded::whole) return 0;
+    return std::min({config.checksumCount, config.fileCount, kChecksumSlots});
+}
+
+void PrintSummary(const UpdateConfig& config, Loaded loaded, const std::optional<CameraId>& camera,
+                  const Findings& findings) {
+    const bool listed = loaded == Loaded::withoutChecksums || loaded == Loaded::whole;
+    const std::string summary =
+        Counted(listed ? config.fileCount : 0, "file") + ", " + std::to_string(VerifiedFileCount(config, loaded)) +
+        " verified by a checksum; camera " + (camera ? UsbDeviceId(camera->vid, camera->pid) : "unknown") + "; " +
+        Counted(findings.errors(), "error") + ", " + Counted(findings.warnings(), "warning");
+    std::printf("summary: %s\n", summary.c_str());
+}
+
+}  // namespace
+
+void CheckPackage(Findings& findings) {
+    UpdateConfig config;
+    const Loaded loaded = LoadPackage(config, findings);
+    std::optional<CameraId> camera;
+    if (loaded != Loaded::nothing) {
+        if (CheckDeviceId(config, findings)) camera = CameraId{config.vid, config.pid};
+        CheckShownText(kProductNameKey, config.productName, "the title and the dialog show", findings);
+        CheckShownText(kVersionKey, config.firmwareVersion, "the dialog shows", findings);
+    }
+    if (loaded == Loaded::withoutChecksums || loaded == Loaded::whole) CheckFilesPresent(config, findings);
+    if (loaded == Loaded::whole) CheckChecksums(config, findings);
+    CheckDetectIni(camera, findings);
+    PrintSummary(config, loaded, camera, findings);
+}

@@ -1,0 +1,20 @@
+#include "package_folder.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "file_paths.h"
+
+std::string PackagePath(const std::string& name) { return JoinPath(CurrentFolder(), name); }
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsReadableFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
