@@ -74,11 +74,20 @@ bool ReadFileCount(UpdateConfig& config, const std::string& iniPath) {
     return IsUsableFileCount(config.fileCount);
 }
 
+// A firmware file name names a file in the program's folder and in the target
+// folder. A name with a folder or drive part, or "." or "..", would make the run
+// delete and write files outside the target folder: it is refused like an empty
+// name, and not stored.
+bool IsPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
+}
+
 bool ReadFileNames(UpdateConfig& config, const std::string& iniPath) {
     for (int i = 0; i < config.fileCount && i < kFileNameSlots; ++i) {
         const std::string key = std::to_string(i);
-        config.fileNames[i] = ReadProfileText(iniPath, kSettingSection, key.c_str(), kFileNameBufferSize);
-        if (config.fileNames[i].empty()) return false;
+        const std::string name = ReadProfileText(iniPath, kSettingSection, key.c_str(), kFileNameBufferSize);
+        if (!IsPlainFileName(name)) return false;
+        config.fileNames[i] = name;
     }
     return true;
 }
