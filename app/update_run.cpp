@@ -79,7 +79,8 @@ void CreateTargetFolder(const UpdateConfig& config, UpdateView& view) {
 // the cache; a write error of the device shows here instead, before the copy
 // counts. Flushing needs the file open for writing, and CopyFileA gives the copy
 // its source's attributes: a read-only copy has the attribute cleared for the flush
-// and set again afterwards. Returns 0 or the system error code.
+// and set again afterwards. It is opened unshared: a copy that another program
+// holds open is not one this run can vouch for. Returns 0 or the system error code.
 DWORD FlushCopy(const std::string& target) {
     const DWORD attributes = GetFileAttributesA(target.c_str());
     const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;

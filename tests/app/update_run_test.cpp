@@ -121,6 +121,29 @@ TEST_F(RunTest, MissingSourceFileStopsTheCopy) {
     EXPECT_EQ(TargetContent(3), "<missing>");
 }
 
+// A copy that another program holds open for reading (letting others write)
+// cannot be opened alone for the flush: the copy fails with its code, and the
+// file does not stay behind once the reader lets go.
+TEST_F(RunTest, ACopyThatCannotBeFlushedFailsAndIsRemoved) {
+    MakePackage(3);
+    HANDLE reader = INVALID_HANDLE_VALUE;
+    view.onProgress = [&](int position) {
+        if (position != 1) return;
+        WriteBytes(TargetPath(1), "old firmware");
+        reader = CreateFileA(TargetPath(1).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+    };
+    RunUpdate(config, view);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    CloseHandle(reader);
+    EXPECT_EQ(view.events, (Events{"stop timer", "pos 1",
+                                   "message Copy files failed! Err:" + std::to_string(ERROR_SHARING_VIOLATION) + "\n" +
+                                       package.pathOf("fw1.bin"),
+                                   "pos 0", "start timer"}));
+    EXPECT_EQ(TargetContent(0), FileContent(0));
+    EXPECT_EQ(TargetContent(1), "<missing>");
+}
+
 TEST_F(RunTest, TargetWithoutParentFailsAtTheFirstCopy) {
     MakePackage(2);
     config.setTargetFolder("G:\\no-such-folder\\DCIM");
