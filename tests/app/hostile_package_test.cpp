@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "file_paths.h"
 #include "recording_view.h"
 #include "scratch_folder.h"
 #include "update_config.h"
@@ -164,8 +165,6 @@ protected:
         std::printf("%u cases in %.1f s, slowest %.2f s\n", cases, total, slowest);
         if (loaderCases) std::printf("%u loaded, %u copied and verified\n", loadedCases, copiedCases);
     }
-
-    static std::string JoinPath(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
 
     // Runs one case, timing it; the case number and the seed name it in a failure.
     template <typename Case>
