@@ -5,18 +5,13 @@
 #include <cctype>
 #include <vector>
 
+#include "failure_code.h"
+
 namespace {
 
 // Firmware files are read in blocks of this size: large enough that reading is
 // not the slow part, small enough that memory use does not grow with the file.
 constexpr std::size_t kReadBlockSize = 1 << 20;
-
-// The error code of a failed read. A failure the system left no code for must
-// still count as one, or an unread file could pass as verified.
-DWORD ReadFailureCode() {
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? error : ERROR_READ_FAULT;
-}
 
 }  // namespace
 
@@ -48,9 +43,11 @@ bool FileChecksumText(std::FILE* file, std::string& text) {
 }
 
 unsigned long ReadFileChecksum(const std::string& path, std::string& checksum) {
+    // Cleared first, so that a code left by an earlier call is not taken for the open's.
+    SetLastError(ERROR_SUCCESS);
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return GetLastError();
-    const DWORD error = FileChecksumText(file, checksum) ? ERROR_SUCCESS : ReadFailureCode();
+    if (file == nullptr) return FailureCode();
+    const DWORD error = FileChecksumText(file, checksum) ? ERROR_SUCCESS : FailureCode();
     std::fclose(file);
     return error;
 }

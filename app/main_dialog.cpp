@@ -151,11 +151,14 @@ HICON CUpdateDlg::OnQueryDragIcon() { return appIcon; }
 void CUpdateDlg::OnStart() { RunUpdate(config, *this); }
 
 void CUpdateDlg::OnTargetDiskChange() {
-    UpdateData(true);
     const int index = static_cast<int>(SendDlgItemMessageA(window(), IDC_TARGET_DISK, CB_GETCURSEL, 0, 0));
     // No selection, or an entry the refreshed list no longer has: the target stays.
+    // The selection is looked at before the exchange out of the controls: the
+    // watch does not refresh the hidden target field, and its older value must
+    // not become the target.
     char letter;
     if (!DriveLetterAt(index, letter)) return;
+    UpdateData(true);
     SetTargetDrive(std::string(1, letter));
     UpdateData(false);
 }

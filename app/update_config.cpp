@@ -52,8 +52,9 @@ bool ReadFileCount(UpdateConfig& config, const std::string& iniPath) {
 bool ReadFileNames(UpdateConfig& config, const std::string& iniPath) {
     for (int i = 0; i < config.fileCount && i < kFileNameSlots; ++i) {
         const std::string key = FileNameKey(i);
-        config.fileNames[i] = ReadProfileText(iniPath, kSettingSection, key.c_str(), kFileNameBufferSize);
-        if (config.fileNames[i].empty()) return false;
+        const std::string name = ReadProfileText(iniPath, kSettingSection, key.c_str(), kFileNameBufferSize);
+        if (!IsPlainFileName(name)) return false;
+        config.fileNames[i] = name;
     }
     return true;
 }
@@ -107,6 +108,10 @@ void StoreChecksums(UpdateConfig& config, const std::string& text) {
         start = text.find_first_not_of('\n', end);
     }
     config.checksumCount = count;
+}
+
+bool IsPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
 // A count from 31 to 255 is valid in the file format but names more files than

@@ -32,6 +32,11 @@ struct UpdateConfig {
 // Whether a file count names a package the record holds in full: 1 to kFileNameSlots.
 bool IsUsableFileCount(std::int32_t count);
 
+// Whether a firmware file name names a file in the program's folder and in the target
+// folder. A name with a folder or drive part, or "." or "..", would make the run delete
+// and write files outside the target folder: the loader refuses it like an empty name.
+bool IsPlainFileName(const std::string& name);
+
 // The progress bar's end for a package of fileCount files: fileCount + 1. A count
 // that failed the loader's range check is used as it is; the sum wraps instead of
 // overflowing.

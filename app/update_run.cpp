@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "checksum.h"
+#include "failure_code.h"
 #include "file_paths.h"
 #include "update_view.h"
 
@@ -30,6 +31,13 @@ const std::string& ChecksumAt(const UpdateConfig& config, int i) {
     return i >= 0 && i < kChecksumSlots ? config.checksums[i] : kNoChecksum;
 }
 
+// Deletes a firmware file on the target, clearing its read-only attribute first.
+// Failures are ignored: a file that stays is replaced or reported by the copy.
+void DeleteTargetFile(const std::string& target) {
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(target.c_str());
+}
+
 // Removes the old firmware files, read-only ones included. Files that are
 // missing or cannot be opened are left alone; failures do not matter here.
 void PurgeOldFiles(const UpdateConfig& config) {
@@ -38,8 +46,7 @@ void PurgeOldFiles(const UpdateConfig& config) {
         std::FILE* file = std::fopen(target.c_str(), "r");
         if (file == nullptr) continue;
         std::fclose(file);
-        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(target.c_str());
+        DeleteTargetFile(target);
     }
 }
 
@@ -52,14 +59,47 @@ void CreateTargetFolder(const UpdateConfig& config, UpdateView& view) {
     view.ShowMessage(WithErrorCode("Can not create the folder! Err:", error));
 }
 
+// Writes a finished copy through to the device. CopyFileA can return while the
+// data still sits in the system's cache, and the verification would then re-read
+// the cache; a write error of the device shows here instead, before the copy
+// counts. Flushing needs the file open for writing, and CopyFileA gives the copy
+// its source's attributes: a read-only copy has the attribute cleared for the flush
+// and set again afterwards. It is opened unshared: a copy that another program
+// holds open is not one this run can vouch for. Returns 0 or the system error code.
+DWORD FlushCopy(const std::string& target) {
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) SetFileAttributesA(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    DWORD error = ERROR_SUCCESS;
+    const HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = FailureCode();
+    } else {
+        if (!FlushFileBuffers(file)) error = FailureCode();
+        CloseHandle(file);
+    }
+    if (readOnly && !SetFileAttributesA(target.c_str(), attributes) && error == ERROR_SUCCESS) error = FailureCode();
+    return error;
+}
+
+// Copies one file and writes it through to the device. Returns 0 or the system
+// error code. A copy that failed part way would leave a truncated firmware file
+// under its real name, which the camera might load: it is removed.
+DWORD CopyToTarget(const std::string& source, const std::string& target) {
+    const DWORD error = CopyFileA(source.c_str(), target.c_str(), FALSE) ? FlushCopy(target) : FailureCode();
+    if (error != ERROR_SUCCESS) DeleteTargetFile(target);
+    return error;
+}
+
 bool CopyNewFiles(const UpdateConfig& config, UpdateView& view) {
     const std::string sourceFolder = CurrentFolder();
     CreateTargetFolder(config, view);
     for (int i = 0; i < config.fileCount; ++i) {
         const std::string& name = FileNameAt(config, i);
         const std::string source = JoinPath(sourceFolder, name);
-        if (!CopyFileA(source.c_str(), JoinPath(config.targetFolder, name).c_str(), FALSE)) {
-            view.ShowMessage(WithErrorCode("Copy files failed! Err:", GetLastError()) + "\n" + source);
+        const DWORD error = CopyToTarget(source, JoinPath(config.targetFolder, name));
+        if (error != ERROR_SUCCESS) {
+            view.ShowMessage(WithErrorCode("Copy files failed! Err:", error) + "\n" + source);
             return false;
         }
         view.SetProgressPos(i + 1);

@@ -58,7 +58,7 @@ void ExplainLoadFailure(const UpdateConfig& config, Findings& findings) {
     for (int i = 0; i < config.fileCount; ++i) {
         if (config.fileNames[i].empty()) {
             findings.Error(kFirmwareIniName, "file name key " + Quoted(FileNameKey(i)) + " of [" + kSettingSection +
-                                                 "] is missing or empty");
+                                                 "] is missing or empty, or names a folder or drive");
             return;
         }
     }

@@ -38,7 +38,7 @@ bool CheckRequest(const PackageRequest& request, Findings& findings) {
         if (name.size() > kFileNameLength)
             findings.Error(name, "the name has " + std::to_string(name.size()) + " characters; the program reads at most " +
                                      std::to_string(kFileNameLength));
-        else if (name.find_first_of("\\/:") != std::string::npos)
+        else if (!IsPlainFileName(name))
             findings.Error(name, "give the name of a file in the package folder, without a folder");
         else if (IsDescriptionFile(name))
             findings.Error(name, "is a description file of the package, not a firmware file");

@@ -1,5 +1,6 @@
 #include "window_driver.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace uidriver {
@@ -127,6 +128,12 @@ std::vector<std::string> ComboEntries(HWND combo) {
 }
 
 int ComboSelection(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
+
+int ComboEntryIndex(HWND combo, const std::string& entry) {
+    const std::vector<std::string> entries = ComboEntries(combo);
+    const auto found = std::find(entries.begin(), entries.end(), entry);
+    return found == entries.end() ? -1 : static_cast<int>(found - entries.begin());
+}
 
 void ClickButton(HWND dialog, int controlId) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),

@@ -42,6 +42,8 @@ HICON MessageBoxIcon(HWND box);
 
 std::vector<std::string> ComboEntries(HWND combo);
 int ComboSelection(HWND combo);
+// The index of the combo box's entry with this text, -1 when there is none.
+int ComboEntryIndex(HWND combo, const std::string& entry);
 
 // Sends the notification a click on a push button sends to its dialog.
 void ClickButton(HWND dialog, int controlId);

@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "window_driver.h"
 
@@ -46,14 +45,6 @@ bool Picture(HWND window, const std::string& folder, const char* name) {
     return saved;
 }
 
-int EntryFor(HWND combo, const std::string& driveLetter) {
-    const std::vector<std::string> entries = ComboEntries(combo);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i] == driveLetter + ":\\") return static_cast<int>(i);
-    }
-    return -1;
-}
-
 // Opens the About box from the system menu, pictures it and closes it again.
 void ShowAbout(const Program& program, HWND main, const std::string& shots) {
     PostMessageW(main, WM_SYSCOMMAND, kAboutCommand, 0);
@@ -68,7 +59,7 @@ void ShowAbout(const Program& program, HWND main, const std::string& shots) {
 
 // Chooses the camera drive, presses Start and answers the outcome; returns its text.
 std::string RunUpdate(const Program& program, HWND main, const std::string& drive, const std::string& shots) {
-    const int entry = EntryFor(GetDlgItem(main, kTargetDiskList), drive);
+    const int entry = ComboEntryIndex(GetDlgItem(main, kTargetDiskList), drive + ":\\");
     if (entry < 0) return "drive " + drive + ": is not in the list";
     ChooseComboEntry(main, kTargetDiskList, entry);
     WaitUntil([&] { return ItemText(main, kTargetFolderField) == drive + ":\\DCIM"; });

@@ -1,9 +1,11 @@
 #include "device_watch.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -84,6 +86,7 @@ using namespace uidriver;
 
 constexpr DWORD kTickWaitMs = 3000;   // a tick is due every second; allow for a slow start
 constexpr DWORD kQuietWaitMs = 2500;  // long enough for two ticks that must not come
+constexpr DWORD kNextMessageWaitMs = 700;  // a run's next message follows the answer at once
 const char kCameraFolder[] = "G:\\DCIM";
 const char kFirmwareA[] = "firmware A \x01\x02\xff";
 const char kFirmwareB[] = "firmware B";
@@ -130,23 +133,33 @@ protected:
         return WaitUntil([&] { return Locked(window) == locked; }, kTickWaitMs);
     }
 
-    // Presses Start, answers the run's last message and returns its text.
-    std::string StartRun(HWND window) const {
+    // Presses Start and answers every message of the run; returns their texts.
+    std::vector<std::string> RunMessages(HWND window) const {
+        std::vector<std::string> texts;
         ClickButton(window, IDC_START);
-        const HWND box = WaitForMessageBox(dialogThread);
-        if (box == nullptr) return "<no message>";
-        const std::string text = MessageBoxText(box);
-        Answer(box);
-        WaitUntil([box] { return !IsWindow(box); });
-        return text;
+        while (const HWND box = WaitForMessageBox(dialogThread, texts.empty() ? kDefaultWaitMs : kNextMessageWaitMs)) {
+            texts.push_back(MessageBoxText(box));
+            Answer(box);
+            WaitUntil([box] { return !IsWindow(box); });
+        }
+        return texts;
+    }
+    // Presses Start and answers the run's messages; returns the one text of a run
+    // that showed exactly one.
+    std::string StartRun(HWND window) const {
+        const std::vector<std::string> texts = RunMessages(window);
+        return texts.size() == 1 ? texts[0] : "<" + std::to_string(texts.size()) + " messages>";
     }
     static std::string Contents(const std::string& path) {
         std::ifstream file(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
-    static bool HoldsThePackage(const std::string& folder) {
-        return Contents(folder + "\\A.BIN") == kFirmwareA && Contents(folder + "\\B.BIN") == kFirmwareB;
+    bool HoldsThePackage(const std::string& folder) const {
+        return Contents(folder + "\\A.BIN") == firmwareA && Contents(folder + "\\B.BIN") == firmwareB;
     }
+
+    std::string firmwareA = kFirmwareA;
+    std::string firmwareB = kFirmwareB;
 
     ScratchFolder package;
     CurrentDirectoryScope here_;
@@ -177,7 +190,17 @@ TEST_F(WatchDialog, UnpluggingUnlocksTheDriveListAndKeepsTheTarget) {
         ASSERT_TRUE(WaitLocked(window, true));
         Script({});
         ASSERT_TRUE(WaitLocked(window, false));
-        EXPECT_EQ(static_cast<int>(SystemDriveEntries().size()) - 1, ComboSelection(Combo(window)));
+        const int drives = static_cast<int>(SystemDriveEntries().size());
+        EXPECT_EQ(drives - 1, ComboSelection(Combo(window)));
+        // A selection outside the refreshed list keeps the target, although the
+        // hidden field still shows the drive of the start (no tick refreshes it).
+        SendMessageW(Combo(window), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Q:\\"));
+        ChooseComboEntry(window, IDC_TARGET_DISK, drives);
+        PostMessageW(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);  // handled after the selection
+        const HWND about = WaitForWindow([window](HWND w) { return GetWindow(w, GW_OWNER) == window; });
+        ASSERT_NE(nullptr, about);
+        ASSERT_EQ(kCameraFolder, dialog.config.targetFolder);
+        Answer(about);
         EXPECT_EQ("Copy OK!", StartRun(window));
     });
     EXPECT_TRUE(HoldsThePackage(kCameraFolder));
@@ -190,6 +213,20 @@ TEST_F(WatchDialog, WithTwoCameraRecordsTheLaterOneDecides) {
         EXPECT_EQ("Copy OK!", StartRun(window));
     });
     EXPECT_TRUE(HoldsThePackage(kCameraFolder));
+}
+
+TEST_F(WatchDialog, TicksComeOnceASecond) {
+    constexpr long kTicks = 3;
+    RunModal(dialog, [&](HWND) {
+        const long first = Calls();
+        ASSERT_TRUE(WaitUntil([&] { return Calls() > first; }, kTickWaitMs));
+        const long from = Calls();
+        const DWORD start = GetTickCount();
+        ASSERT_TRUE(WaitUntil([&] { return Calls() >= from + kTicks; }, kTicks * kTickWaitMs));
+        const DWORD perTick = (GetTickCount() - start) / kTicks;
+        EXPECT_GE(perTick, 900u);
+        EXPECT_LE(perTick, 1300u);
+    });
 }
 
 TEST_F(WatchDialog, RecordsOfOtherDevicesAndRecordsWithoutADriveAreIgnored) {
@@ -255,11 +292,109 @@ TEST_F(WatchDialog, BrowseMakesThePickedFolderTheTargetOfTheNextRun) {
         ClickButton(window, IDC_BROWSE);
         picker = waitForPicker();
         ASSERT_NE(nullptr, picker);
+        // The picker's flags: the resizable new style, an edit box, and only
+        // file-system folders (My Computer cannot be taken).
+        EXPECT_NE(0, GetWindowLongW(picker, GWL_STYLE) & WS_THICKFRAME);
+        EXPECT_TRUE(IsWindowVisible(FindWindowExW(picker, nullptr, L"Edit", nullptr)));
+        PIDLIST_ABSOLUTE computer = nullptr;
+        ASSERT_EQ(S_OK, SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer));
+        SendMessageA(picker, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(computer));
+        CoTaskMemFree(computer);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(picker, IDOK)));
         SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(picker, IDOK)));
         Answer(picker);
         EXPECT_TRUE(WaitUntil([&] { return ItemText(window, IDC_TARGET_FOLDER) == picked; }));
         EXPECT_EQ("Copy OK!", StartRun(window));
     });
     EXPECT_TRUE(HoldsThePackage(picked));
     RemoveFolderTree(picked);
+}
+
+// Faults of the camera itself, produced for real: camera_fault_test.sh mounts a
+// small file system as the test camera G: (4 MiB), makes it read-only, and
+// finally leads G: to a folder that the test takes away. These cases run only
+// from there, each in the camera state it names.
+namespace {
+
+constexpr std::size_t kKiB = 1024;
+const char kFiller[] = "G:\\filler";
+constexpr std::size_t kFillerBytes = 3 * 1024 * kKiB;  // beside it the package does not fit
+
+std::string Pattern(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + seed + i / 251);
+    return bytes;
+}
+
+std::string SumText(const std::string& bytes) {
+    return ChecksumText(SumBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+}
+
+class CameraFault : public WatchDialog {
+protected:
+    CameraFault() {
+        firmwareA = Pattern(256 * kKiB, 1);
+        firmwareB = Pattern(1024 * kKiB, 2);
+        package.write("A.BIN", firmwareA);
+        package.write("B.BIN", firmwareB);
+        package.write("checksum.ini", SumText(firmwareA) + "\r\n" + SumText(firmwareB) + "\r\n");
+        Script({{6, 0xABC, 0x1D2E}});
+    }
+    ~CameraFault() override { DeleteFileA(kFiller); }
+
+    static LRESULT Position(HWND window) { return SendDlgItemMessageW(window, IDC_PROGRESS, PBM_GETPOS, 0, 0); }
+    static bool TicksAgain() {
+        const long calls = Calls();
+        return WaitUntil([calls] { return Calls() > calls; }, kTickWaitMs);
+    }
+    static bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    std::string CopyFailure(int code, const char* file) const {
+        return "Copy files failed! Err:" + std::to_string(code) + "\n" + package.pathOf(file);
+    }
+};
+
+using Texts = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(CameraFault, TooSmallForThePackageThenRoomIsMade) {
+    WriteBytes(kFiller, std::string(kFillerBytes, 'f'));
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        EXPECT_EQ(Texts{CopyFailure(ERROR_DISK_FULL, "B.BIN")}, RunMessages(window));
+        EXPECT_EQ(0, Position(window));
+        EXPECT_TRUE(TicksAgain());
+        EXPECT_TRUE(Contents("G:\\DCIM\\A.BIN") == firmwareA);  // copied before the failure
+        EXPECT_FALSE(Exists("G:\\DCIM\\B.BIN"));                 // no truncated firmware
+        ASSERT_TRUE(DeleteFileA(kFiller));
+        EXPECT_EQ(Texts{"Copy OK!"}, RunMessages(window));
+    });
+    EXPECT_TRUE(HoldsThePackage(kCameraFolder));
+}
+
+TEST_F(CameraFault, ReadOnlyCameraReportsItsCodesAndNoSuccess) {
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        EXPECT_EQ((Texts{"Can not create the folder! Err:" + std::to_string(ERROR_ACCESS_DENIED),
+                         CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")}),
+                  RunMessages(window));
+        EXPECT_EQ(0, Position(window));
+        EXPECT_TRUE(TicksAgain());
+    });
+    EXPECT_FALSE(Exists(kCameraFolder));
+}
+
+TEST_F(CameraFault, DriveGoneBetweenTheWatchAndStartIsACopyFailure) {
+    const char* cameraRoot = std::getenv("CAMERA_ROOT");  // the folder G: leads to
+    ASSERT_NE(nullptr, cameraRoot);
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        RemoveFolderTree(cameraRoot);
+        ASSERT_FALSE(Exists(cameraRoot));
+        EXPECT_EQ((Texts{"Can not create the folder! Err:" + std::to_string(ERROR_FILE_NOT_FOUND),
+                         CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")}),
+                  RunMessages(window));
+        EXPECT_EQ(0, Position(window));
+    });
 }

@@ -226,11 +226,7 @@ TEST_F(MainDialog, MissingChecksumIniShowsTheFileErrorAndLeavesTheRestUndone) {
 TEST_F(MainDialog, StartCopiesThePackageToTheChosenCameraDriveAndReportsCopyOk) {
     ScratchFolder camera(kCameraFolder);
     RunModal(dialog, [&](HWND window) {
-        const std::vector<std::string> entries = ComboEntries(Combo(window));
-        int cameraEntry = -1;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (entries[i] == "G:\\") cameraEntry = static_cast<int>(i);
-        }
+        const int cameraEntry = ComboEntryIndex(Combo(window), "G:\\");
         ASSERT_NE(-1, cameraEntry);
         ChooseComboEntry(window, IDC_TARGET_DISK, cameraEntry);
         ASSERT_TRUE(WaitUntil([&] { return Target(window) == kCameraFolder; }));

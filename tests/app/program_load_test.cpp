@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "scratch_folder.h"
@@ -35,9 +37,13 @@ public:
         started_ = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
                                   folder.path().c_str(), &startup, &process_) != FALSE;
     }
+    // Ends the program as a crash or a forced end would: no handler of it runs.
     ~StartedProgram() {
         if (!started_) return;
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 1);
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, kStartWaitMs);
+        }
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
@@ -57,6 +63,13 @@ private:
     PROCESS_INFORMATION process_ = {};
     bool started_ = false;
 };
+
+// The main dialog of a started program, once its initialisation is over.
+HWND MainDialogOf(const StartedProgram& program) {
+    const HWND window = WaitForWindow(DialogOfProcess(program.id()), kStartWaitMs);
+    if (window && WaitUntil([window] { return Text(window) == "VX5207 Firmware Update V1.0"; })) return window;
+    return nullptr;
+}
 
 void WritePackage(const ScratchFolder& folder) {
     folder.write("FirmWare.ini",
@@ -86,9 +99,8 @@ TEST(ProgramLoad, BesideTheRealDetectorTheProgramTicksAndFindsNoCamera) {
     CopyBuiltFile("detector.dll", folder);
     StartedProgram program(folder);
     ASSERT_TRUE(program.started());
-    const HWND window = WaitForWindow(DialogOfProcess(program.id()), kStartWaitMs);
+    const HWND window = MainDialogOf(program);
     ASSERT_NE(nullptr, window);
-    ASSERT_TRUE(WaitUntil([window] { return Text(window) == "VX5207 Firmware Update V1.0"; }));
     const std::string target = ItemText(window, kTargetFolderField);
 
     EXPECT_FALSE(program.Ended(kTicksWaitMs));
@@ -98,4 +110,85 @@ TEST(ProgramLoad, BesideTheRealDetectorTheProgramTicksAndFindsNoCamera) {
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     ASSERT_TRUE(program.Ended(kStartWaitMs));
     EXPECT_EQ(0u, program.ExitCode());
+}
+
+// A package of large files whose update is ended by ending the program in the
+// middle of the copy, leaving the camera with part of the files (and perhaps a
+// piece of one): a new start of the program and a Start complete it.
+namespace {
+
+constexpr int kLargeFiles = 8;
+constexpr std::size_t kLargeFileBytes = 8 << 20;
+constexpr int kStartButton = 1002;
+
+std::string LargeFile(int i) {
+    std::string bytes(kLargeFileBytes, '\0');
+    for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<char>(k * 131 + i + k / 4093);
+    return bytes;
+}
+
+std::string ChecksumLine(const std::string& bytes) {
+    std::uint32_t sum = 0;
+    for (unsigned char byte : bytes) sum += byte;
+    char text[16];
+    std::snprintf(text, sizeof text, "%x\r\n", static_cast<unsigned>(sum));
+    return text;
+}
+
+std::string FileName(int i) { return "FW" + std::to_string(i) + ".BIN"; }
+
+// Chooses the test camera G: in the program's drive list and presses Start.
+void StartOnTheTestCamera(HWND window) {
+    const int entry = ComboEntryIndex(GetDlgItem(window, kTargetDiskCombo), "G:\\");
+    ASSERT_NE(-1, entry);
+    ChooseComboEntry(window, kTargetDiskCombo, entry);
+    ASSERT_TRUE(WaitUntil([window] { return ItemText(window, kTargetFolderField) == "G:\\DCIM"; }));
+    ClickButton(window, kStartButton);
+}
+
+}  // namespace
+
+TEST(ProgramLoad, AnUpdateEndedInTheMiddleOfTheCopyIsCompletedByTheNextStart) {
+    ScratchFolder folder;
+    WritePackage(folder);
+    std::string ini = "[setting]\r\nproductname=VX5207\r\nfwver=V2.03\r\nfilenum=" + std::to_string(kLargeFiles) + "\r\n";
+    std::string checksums;
+    for (int i = 0; i < kLargeFiles; ++i) {
+        const std::string bytes = LargeFile(i);
+        folder.write(FileName(i), bytes);
+        ini += std::to_string(i) + "=" + FileName(i) + "\r\n";
+        checksums += ChecksumLine(bytes);
+    }
+    folder.write("FirmWare.ini", ini);
+    folder.write("checksum.ini", checksums);
+    CopyBuiltFile("nolvetra.exe", folder);
+    CopyBuiltFile("detector.dll", folder);
+    ScratchFolder camera("G:\\DCIM");
+
+    {
+        StartedProgram first(folder);
+        const HWND window = MainDialogOf(first);
+        ASSERT_NE(nullptr, window);
+        StartOnTheTestCamera(window);
+        // The dialog answers no message during the run; the camera folder shows how
+        // far it is. Watched without a pause: a file takes milliseconds to copy.
+        const DWORD start = GetTickCount();
+        while (!camera.exists(FileName(2)) && GetTickCount() - start < kStartWaitMs) continue;
+    }  // ended here, in the middle of the copy
+    int complete = 0;
+    for (int i = 0; i < kLargeFiles; ++i) complete += camera.read(FileName(i)) == LargeFile(i) ? 1 : 0;
+    ASSERT_GE(complete, 1);
+    ASSERT_LT(complete, kLargeFiles) << "the copy ended before the program did";
+
+    StartedProgram second(folder);
+    const HWND window = MainDialogOf(second);
+    ASSERT_NE(nullptr, window);
+    StartOnTheTestCamera(window);
+    const HWND box = WaitForWindow([&](HWND w) { return DialogOfProcess(second.id())(w) && IsMessageBox(w); });
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("Copy OK!", MessageBoxText(box));
+    Answer(box);
+    for (int i = 0; i < kLargeFiles; ++i) EXPECT_TRUE(camera.read(FileName(i)) == LargeFile(i)) << FileName(i);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(second.Ended(kStartWaitMs));
 }

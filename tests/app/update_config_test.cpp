@@ -112,6 +112,17 @@ TEST_F(LoaderTest, MissingFileNameStopsTheLoad) {
     EXPECT_EQ(config.checksumCount, 0);
 }
 
+// A name that leads out of the folder would make the run write elsewhere on the camera.
+TEST_F(LoaderTest, FileNamesWithAFolderOrDrivePartStopTheLoad) {
+    for (const char* name : {"..\\boot.bin", "sub/a.bin", "C:a.bin", ".."}) {
+        config = UpdateConfig();
+        view = RecordingView();
+        EXPECT_FALSE(Load(std::string("[setting]\nfilenum=2\n0=a.bin\n1=") + name + "\n", "1a2b\r\n")) << name;
+        EXPECT_EQ(view.messages, std::vector<std::string>{"Read file name failed!!"}) << name;
+        EXPECT_EQ(config.fileNames[1], "") << name;
+    }
+}
+
 TEST_F(LoaderTest, MissingFirmwareIniFailsAtTheFirstFileName) {
     package.write("checksum.ini", "1a2b\r\n");
     EXPECT_FALSE(Load());

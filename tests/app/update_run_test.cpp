@@ -72,8 +72,12 @@ TEST_F(RunTest, ElevenFilesAreCopiedAndVerified) {
     EXPECT_EQ(config.computedChecksum, config.checksums[9]);  // the last verified file
 }
 
-TEST_F(RunTest, ExistingFolderWithReadOnlyOldFilesIsUpdated) {
+// Under Wine as root CopyFileA overwrites a read-only file in place and keeps the
+// attribute, so only the attributes show whether the old file was really replaced.
+// A read-only source gives a read-only copy, which must still be flushed.
+TEST_F(RunTest, ExistingFolderWithReadOnlyOldFilesAndAReadOnlySourceIsUpdated) {
     MakePackage(3);
+    ASSERT_TRUE(SetFileAttributesA(package.pathOf("fw1.bin").c_str(), FILE_ATTRIBUTE_READONLY));
     ScratchFolder target(kTestDriveTarget);
     target.write("fw0.bin", "old firmware");
     target.write("fw2.bin", "old firmware, read-only");
@@ -82,7 +86,10 @@ TEST_F(RunTest, ExistingFolderWithReadOnlyOldFilesIsUpdated) {
     RunUpdate(config, view);
     EXPECT_EQ(view.events, Success(3));  // no folder message for an existing folder
     EXPECT_EQ(TargetContent(0), FileContent(0));
+    EXPECT_EQ(TargetContent(1), FileContent(1));
     EXPECT_EQ(TargetContent(2), FileContent(2));
+    EXPECT_EQ(0u, GetFileAttributesA(TargetPath(2).c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_NE(0u, GetFileAttributesA(TargetPath(1).c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(target.read("other.txt"), "kept");
 }
 
@@ -112,6 +119,29 @@ TEST_F(RunTest, MissingSourceFileStopsTheCopy) {
                                    "start timer"}));
     EXPECT_EQ(TargetContent(1), FileContent(1));  // copied before the failure, kept
     EXPECT_EQ(TargetContent(3), "<missing>");
+}
+
+// A copy that another program holds open for reading (letting others write)
+// cannot be opened alone for the flush: the copy fails with its code, and the
+// file does not stay behind once the reader lets go.
+TEST_F(RunTest, ACopyThatCannotBeFlushedFailsAndIsRemoved) {
+    MakePackage(3);
+    HANDLE reader = INVALID_HANDLE_VALUE;
+    view.onProgress = [&](int position) {
+        if (position != 1) return;
+        WriteBytes(TargetPath(1), "old firmware");
+        reader = CreateFileA(TargetPath(1).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+    };
+    RunUpdate(config, view);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    CloseHandle(reader);
+    EXPECT_EQ(view.events, (Events{"stop timer", "pos 1",
+                                   "message Copy files failed! Err:" + std::to_string(ERROR_SHARING_VIOLATION) + "\n" +
+                                       package.pathOf("fw1.bin"),
+                                   "pos 0", "start timer"}));
+    EXPECT_EQ(TargetContent(0), FileContent(0));
+    EXPECT_EQ(TargetContent(1), "<missing>");
 }
 
 TEST_F(RunTest, TargetWithoutParentFailsAtTheFirstCopy) {
@@ -162,6 +192,27 @@ TEST_F(RunTest, LaterFileThatCannotBeOpenedReportsThePreviousChecksum) {
     RunUpdate(config, view);
     EXPECT_EQ(view.messages, (Events{"Open bin file failed! Err:2",
                                      "It is failed!!!!\n The check sum is " + config.checksums[0]}));
+}
+
+// The C library fails to open a file without a system code once its streams are
+// used up. Such a file is unread: it must not pass against an empty checksum.
+TEST_F(RunTest, AnOpenThatFailsWithoutASystemCodeCountsAsFailed) {
+    MakePackage(1);
+    config.checksums[0] = "";
+    std::vector<std::FILE*> streams;
+    view.onProgress = [&](int) {
+        const std::string anyFile = package.pathOf("fw0.bin");
+        while (streams.size() < 10000) {
+            std::FILE* stream = std::fopen(anyFile.c_str(), "rb");
+            if (stream == nullptr) break;
+            streams.push_back(stream);
+        }
+        SetLastError(ERROR_SUCCESS);
+    };
+    RunUpdate(config, view);
+    for (std::FILE* stream : streams) std::fclose(stream);
+    EXPECT_EQ(view.messages, (Events{"Open bin file failed! Err:" + std::to_string(ERROR_READ_FAULT),
+                                     "It is failed!!!!\n The check sum is 0000"}));
 }
 
 TEST_F(RunTest, MoreChecksumsThanFilesFailAtTheFirstExtraEntry) {

@@ -35,7 +35,6 @@ create_prefix() {
   wineserver -w
   # Drives are linked while no wineserver runs, so every later process sees them.
   # G: is the test camera; tests clear it before use.
-  mkdir -p "$HARNESS_DIR/drive-g"
   ln -sfn "$HARNESS_DIR/drive-g" "$WINEPREFIX/dosdevices/g:"
   # A virtual desktop gives screenshots window frames and captions.
   "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
@@ -49,8 +48,17 @@ create_prefix() {
   touch "$WINEPREFIX/.harness-ready"
 }
 
+# g: stays linked to drive-g; drive-g is itself a link, to the camera folder,
+# which a test may lead elsewhere (to a small file system, say) and back.
+link_camera() {
+  mkdir -p "$HARNESS_DIR/camera"
+  [ -L "$HARNESS_DIR/drive-g" ] || rm -rf "$HARNESS_DIR/drive-g"
+  ln -sfn camera "$HARNESS_DIR/drive-g"
+}
+
 start_display
 source "$here/wine-env.sh"
+link_camera
 create_prefix
 # A persistent server keeps each test's Wine start short and the shutdown in our hands.
 wineserver -p </dev/null >/dev/null 2>&1
