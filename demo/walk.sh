@@ -7,7 +7,7 @@
 # detector.dll, or a release archive (.zip), unpacked into the working folder as a
 # user would. Without a display the driver walks the dialog by itself and the
 # screenshots land as PNG files in HARNESS_DIR/screenshots; with one (DISPLAY set) a
-# person works the dialog.
+# person works the dialog and unplugs the camera with Enter.
 # Usage: walk.sh HARNESS_DIR DEMO_DRIVER_EXE PACKAGE_DIR PROGRAM_FILE...
 set -euo pipefail
 harness=$(realpath -m "$1")
@@ -43,7 +43,12 @@ chmod a-w "$camera/DCIM/VX5207.BIN"  # read-only on the camera: the run clears t
 
 status=0
 if [ -n "$attended" ]; then
-  (cd "$work" && "$harness_scripts/wine-run.sh" "$harness" "$driver" G) || status=$?
+  echo "demo: the simulated camera is plugged in as G:. Wait until the drive list greys out, then press Start."
+  echo "demo: press Enter here to unplug the camera and see the drive list enabled again; close the program to end."
+  (cd "$work" && "$harness_scripts/wine-run.sh" "$harness" "$driver" G) &
+  driver_job=$!
+  read -r _ && touch "$work/unplug"
+  wait $driver_job || status=$?
   exit $status
 fi
 (cd "$work" && "$harness_scripts/wine-run.sh" "$harness" "$driver" G "Z:${shots//\//\\}") || status=$?

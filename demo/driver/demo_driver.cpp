@@ -2,7 +2,7 @@
 // folder and lets its device watch find the camera by itself. Without a person it
 // then pictures the dialog, presses Start, prints and pictures the outcome, unplugs
 // the camera and waits until the drive list is enabled again. With a person at the
-// display it leaves the dialog to them and unplugs the camera when they say so.
+// display it leaves the dialog to them and unplugs the camera when the walk says so.
 // Both this program and nolvetra.exe must run as on Windows 98 (the prefix's
 // per-program version), where detector.dll looks for the camera in the registry.
 // Usage: demo_driver DRIVE-LETTER [SCREENSHOT-FOLDER]   (no folder: a person works the dialog)
@@ -27,6 +27,7 @@ constexpr int kTargetDiskList = 1010;
 constexpr DWORD kExitWaitMs = 10000;
 constexpr DWORD kPaintWaitMs = 500;
 const char kSuccess[] = "Copy OK!";
+const char kUnplugFile[] = "unplug";
 
 struct Program {
     PROCESS_INFORMATION process = {};
@@ -116,15 +117,15 @@ bool Walk(const Program& program, HWND main, const SimulatedCamera& camera, char
     return updated && enabled;
 }
 
-// With a person at the display: they press Start; a box of ours unplugs the camera.
-void LetThePersonWork(const Program& program, const SimulatedCamera& camera, char drive) {
-    const std::string text = std::string("The simulated camera is plugged in as ") + drive +
-                             ":.\nWait until the drive list greys out, then press Start.\n\n"
-                             "Press OK here to unplug the camera.";
-    MessageBoxA(nullptr, text.c_str(), "Nolvetra demo", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
-    camera.Detach();
-    Say("demo: the simulated camera is unplugged; close the program to end the demo");
-    WaitForSingleObject(program.process.hProcess, INFINITE);
+// With a person at the display: they press Start; the camera is unplugged when a file
+// named "unplug" appears in the current folder (the walk makes it when they say so).
+void LetThePersonWork(const Program& program, const SimulatedCamera& camera) {
+    constexpr DWORD kPollMs = 250;
+    while (WaitForSingleObject(program.process.hProcess, kPollMs) == WAIT_TIMEOUT) {
+        if (GetFileAttributesA(kUnplugFile) != INVALID_FILE_ATTRIBUTES && DeleteFileA(kUnplugFile)) {
+            camera.Detach();
+        }
+    }
 }
 
 }  // namespace
@@ -151,7 +152,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (argc == 2) {
-        LetThePersonWork(program, camera, drive);
+        LetThePersonWork(program, camera);
+        camera.Detach();
         return 0;
     }
     const HWND main = WaitForWindow([&](HWND w) {
