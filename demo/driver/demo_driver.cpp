@@ -10,6 +10,7 @@
 // the drive list was enabled again after the camera left.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -64,23 +65,30 @@ std::string Hex4(unsigned value) {
 }
 
 // Asks the library that the program loaded (the one in the current folder) what it
-// reports now, as the watch does once a second, and says it.
-void SayWhatTheDetectorReports() {
+// reports now, as the watch does once a second, and says it. Returns the drive letter
+// of the last record, the one the watch makes the target, or 0 for none.
+char DriveTheDetectorReports() {
     char folder[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, folder);
     const HMODULE library = LoadLibraryA((std::string(folder) + "\\detector.dll").c_str());
     const auto query = library ? reinterpret_cast<decltype(&VostelExist)>(
                                      reinterpret_cast<void*>(GetProcAddress(library, "VostelExist")))
                                : nullptr;
-    if (!query) return Say("demo: could not load detector.dll");
+    if (!query) {
+        Say("demo: could not load detector.dll");
+        return 0;
+    }
     std::int32_t count = 0;
     const FoundDevice* table = query(&count);
+    char letter = 0;
     for (std::int32_t i = 0; table && i < count; ++i) {
+        letter = static_cast<char>('A' + table[i].DriveIndex);
         Say("demo: detector.dll reports VID " + Hex4(table[i].VID) + " PID " + Hex4(table[i].PID) + " on " +
-            std::string(1, static_cast<char>('A' + table[i].DriveIndex)) + ":");
+            std::string(1, letter) + ":");
     }
-    if (count <= 0) Say("demo: detector.dll reports no camera");
+    if (!letter) Say("demo: detector.dll reports no camera");
     FreeLibrary(library);
+    return letter;
 }
 
 bool DriveListEnabled(HWND main) { return IsWindowEnabled(GetDlgItem(main, kTargetDiskList)) != FALSE; }
@@ -105,16 +113,16 @@ bool Walk(const Program& program, HWND main, const SimulatedCamera& camera, char
         Say("demo: the device watch did not find the camera");
         return false;
     }
-    SayWhatTheDetectorReports();
-    Say(std::string("demo: the device watch found the camera on ") + drive + ":, target " + drive +
+    const char found = DriveTheDetectorReports();
+    const std::string letter(1, found);
+    Say("demo: the device watch found the camera on " + letter + ":, target " + letter +
         ":\\DCIM, drive list disabled");
     Picture(shots, "camera-found.bmp");
     const bool updated = RunUpdate(program, main, shots) == kSuccess;
-    if (!camera.Detach()) Say("demo: could not unplug the simulated camera");
-    Say("demo: the simulated camera is unplugged");
+    Say(camera.Detach() ? "demo: the simulated camera is unplugged" : "demo: could not unplug the simulated camera");
     const bool enabled = WaitUntil([main] { return DriveListEnabled(main); });
     Say(enabled ? "demo: the drive list is enabled again" : "demo: the drive list stayed disabled");
-    return updated && enabled;
+    return found == drive && updated && enabled;
 }
 
 // With a person at the display: they press Start; the camera is unplugged when a file
