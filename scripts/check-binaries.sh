@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Checks the shipped files of a build (the program, the library and the package
-# tool): they need no DLL of the compiler's runtime, and detector.dll exports
-# VostelExist under its plain name. The 32-bit files must also load on Windows 98:
-# they may import only from DLLs that 98 has, and none of the functions listed in
-# win98-missing-imports.txt beside this script.
-# Usage: check-binaries.sh BUILD_DIR TRIPLET_PREFIX(i686|x86_64)
+# Checks the shipped files (the program, the library and the package tool) of a build
+# or of a release archive: they need no DLL of the compiler's runtime, and detector.dll
+# exports VostelExist under its plain name. The 32-bit files must also load on
+# Windows 98: they may import only from DLLs that 98 has, and none of the functions
+# listed in win98-missing-imports.txt beside this script.
+# A release archive (nolvetra-<version>-win64.zip or -win32.zip) must moreover hold
+# exactly the files below, each program and library built for the archive's machine,
+# carrying the archive's version in its version information, and each program's
+# manifest asking to run as the invoking user.
+# Usage: check-binaries.sh BUILD_DIR|ARCHIVE.zip TRIPLET_PREFIX(i686|x86_64)
 set -euo pipefail
-build=$1
-objdump=$2-w64-mingw32-objdump
-missing_list="$(dirname "$0")/win98-missing-imports.txt"
+input=$1
+triplet=$2-w64-mingw32
+objdump=$triplet-objdump
+here=$(dirname "$(realpath "$0")")
+missing_list="$here/win98-missing-imports.txt"
 # The DLLs of Windows 98 with Internet Explorer 5 that the program may use, and our own.
 readonly WIN98_DLLS=" kernel32.dll user32.dll advapi32.dll gdi32.dll shell32.dll comctl32.dll ole32.dll shlwapi.dll msvcrt.dll detector.dll "
+# What a release archive holds; a program added to the archive is added here too.
+readonly ARCHIVE_FILES="README.txt detector.dll nolvetra-pack.exe nolvetra.exe sample/Detect.ini sample/FirmWare.ini sample/checksum.ini"
 status=0
 
 fail() {
@@ -40,19 +48,72 @@ check_win98_imports() {
                 ($0 in missing)' "$missing_list" - <<<"$imports")
 }
 
-for f in "$build"/app/nolvetra.exe "$build"/detector/detector.dll "$build"/pack/nolvetra-pack.exe; do
-  [ -f "$f" ] || continue
-  if "$objdump" -p "$f" | grep -i -E 'DLL Name: *(libstdc\+\+|libgcc|libwinpthread)'; then
-    fail "$f needs a runtime DLL"
+# Imports of a program or library, and the export of detector.dll.
+check_module() {
+  local file=$1 exports
+  if "$objdump" -p "$file" | grep -i -E 'DLL Name: *(libstdc\+\+|libgcc|libwinpthread)'; then
+    fail "$file needs a runtime DLL"
   fi
-  if [ "$2" = i686 ]; then check_win98_imports "$f"; fi
-done
-dll="$build/detector/detector.dll"
-if [ -f "$dll" ]; then
-  exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '^[[:space:]]+\[ *[0-9]+\] ' | awk '{print $NF}')
-  if [ "$exports" != "VostelExist" ]; then
-    fail "$dll exports '$exports', expected exactly VostelExist"
+  if [ "$2" = i686 ]; then check_win98_imports "$file"; fi
+  if [ "$(basename "$file")" = detector.dll ]; then
+    exports=$("$objdump" -p "$file" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '^[[:space:]]+\[ *[0-9]+\] ' | awk '{print $NF}')
+    [ "$exports" = "VostelExist" ] || fail "$file exports '$exports', expected exactly VostelExist"
   fi
-fi
-if [ $status -eq 0 ]; then echo "check-binaries: $build ok"; fi
+}
+
+# Machine type, version information and, for a program, the manifest of a shipped module.
+check_release_module() {
+  local file=$1 version=$2 format=pei-x86-64 resources key level
+  [ "$triplet" = i686-w64-mingw32 ] && format=pei-i386
+  "$objdump" -f "$file" | grep -q "file format $format\$" || fail "$file is not built as $format"
+  resources=$("$triplet-windres" -J coff -i "$file" -O rc 2>/dev/null) || true
+  for key in FileVersion ProductVersion; do
+    grep -q "VALUE \"$key\", \"$version\"" <<<"$resources" || fail "$file does not give $key $version"
+  done
+  grep -q "VALUE \"OriginalFilename\", \"$(basename "$file")\"" <<<"$resources" ||
+    fail "$file does not name itself as OriginalFilename"
+  [[ $file == *.exe ]] || return 0
+  level=$(grep -o 'requestedExecutionLevel level=""[A-Za-z]*""' <<<"$resources" | tr -d '"' || true)
+  [ "$level" = "requestedExecutionLevel level=asInvoker" ] || fail "$file has no manifest asking for asInvoker"
+  if grep -q 'Microsoft.Windows.Common-Controls' <<<"$resources"; then
+    fail "$file depends on Common Controls 6"
+  fi
+}
+
+check_build() {
+  local f
+  for f in "$1"/app/nolvetra.exe "$1"/detector/detector.dll "$1"/pack/nolvetra-pack.exe; do
+    if [ -f "$f" ]; then check_module "$f" "$2"; fi
+  done
+}
+
+check_archive() {
+  local archive name version machine unpacked listing f
+  archive=$(realpath "$1")
+  name=$(basename "$archive")
+  version=$(sed -n 's/^nolvetra-\([0-9][0-9.]*\)-win\(32\|64\)\.zip$/\1/p' <<<"$name")
+  machine=$(sed -n 's/^nolvetra-.*-\(win32\|win64\)\.zip$/\1/p' <<<"$name")
+  [ -n "$version" ] || { fail "$name is not named nolvetra-<version>-win64.zip or -win32.zip"; return; }
+  [ "$machine" = "$([ "$2" = i686 ] && echo win32 || echo win64)" ] || fail "$name is not an archive of the $2 build"
+  # Unpacked into a folder named after the archive, so that messages name "archive/file".
+  unpacked=$(mktemp -d)
+  mkdir "$unpacked/$name"
+  pushd "$unpacked" >/dev/null
+  (cd "$name" && cmake -E tar xf "$archive")
+  listing=$(cd "$name" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
+  [ "$listing" = "$ARCHIVE_FILES " ] || fail "$name holds '$listing', expected '$ARCHIVE_FILES'"
+  if [ -f "$name/README.txt" ] && grep -q -v $'\r$' "$name/README.txt"; then
+    fail "$name/README.txt has lines without CR LF ends"
+  fi
+  for f in "$name"/*.exe "$name"/*.dll; do
+    [ -f "$f" ] || continue
+    check_module "$f" "$2"
+    check_release_module "$f" "$version"
+  done
+  popd >/dev/null
+  rm -rf "$unpacked"
+}
+
+if [[ $input == *.zip ]]; then check_archive "$input" "$2"; else check_build "$input" "$2"; fi
+if [ $status -eq 0 ]; then echo "check-binaries: $input ok"; fi
 exit $status

@@ -1,6 +1,7 @@
 // The real nolvetra.exe as the Windows loader meets it: it imports VostelExist from
 // detector.dll when it loads, so it does not start without the library, and beside
 // the real library it starts, ticks and finds no camera (there is no USB disk here).
+// Both files carry the project's version information, as Windows reads it back.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "scratch_folder.h"
 #include "window_driver.h"
@@ -69,6 +71,15 @@ HWND MainDialogOf(const StartedProgram& program) {
     const HWND window = WaitForWindow(DialogOfProcess(program.id()), kStartWaitMs);
     if (window && WaitUntil([window] { return Text(window) == "VX5207 Firmware Update V1.0"; })) return window;
     return nullptr;
+}
+
+// One text of a file's version information (English, Unicode block), "" if none.
+std::string VersionText(std::vector<char>& info, const std::string& name) {
+    char* text = nullptr;
+    UINT length = 0;
+    const std::string path = "\\StringFileInfo\\040904B0\\" + name;
+    if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&text), &length) || !text) return "";
+    return std::string(text);
 }
 
 void WritePackage(const ScratchFolder& folder) {
@@ -191,4 +202,26 @@ TEST(ProgramLoad, AnUpdateEndedInTheMiddleOfTheCopyIsCompletedByTheNextStart) {
     for (int i = 0; i < kLargeFiles; ++i) EXPECT_TRUE(camera.read(FileName(i)) == LargeFile(i)) << FileName(i);
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_TRUE(second.Ended(kStartWaitMs));
+}
+
+TEST(ProgramLoad, BothFilesCarryTheProjectVersion) {
+    for (const std::string name : {"nolvetra.exe", "detector.dll"}) {
+        SCOPED_TRACE(name);
+        const std::string path = ProgramFolder() + "\\program\\" + name;
+        DWORD ignored = 0;
+        std::vector<char> info(GetFileVersionInfoSizeA(path.c_str(), &ignored));
+        ASSERT_FALSE(info.empty());
+        ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+        EXPECT_EQ(static_cast<DWORD>(MAKELONG(PROJECT_VERSION_MINOR, PROJECT_VERSION_MAJOR)), fixed->dwFileVersionMS);
+        EXPECT_EQ(static_cast<DWORD>(MAKELONG(0, PROJECT_VERSION_PATCH)), fixed->dwFileVersionLS);
+        EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+        EXPECT_EQ(PROJECT_VERSION, VersionText(info, "FileVersion"));
+        EXPECT_EQ(PROJECT_VERSION, VersionText(info, "ProductVersion"));
+        EXPECT_EQ(name, VersionText(info, "OriginalFilename"));
+        EXPECT_NE("", VersionText(info, "FileDescription"));
+        EXPECT_NE("", VersionText(info, "LegalCopyright"));
+    }
 }

@@ -2,15 +2,19 @@
 # The real nolvetra-pack.exe under Wine on package folders made here: one case per
 # group of findings, the exit statuses, make then check, make refusing, and a package
 # made by make installed by the real nolvetra.exe (tests/app/program_run_test.sh).
-# Usage: pack_test.sh HARNESS_DIR PACK_EXE NOLVETRA_EXE DETECTOR_DLL DEMO_DRIVER_EXE DEMO_PACKAGE_DIR
+# The install runs in the demo walk's own Wine prefix (CAMERA_HARNESS_DIR), where the
+# simulated camera carries the identifiers of the made package's Detect.ini.
+# Usage: pack_test.sh HARNESS_DIR CAMERA_HARNESS_DIR PACK_EXE NOLVETRA_EXE DETECTOR_DLL
+#                     DEMO_DRIVER_EXE DEMO_PACKAGE_DIR
 set -uo pipefail
 export LC_ALL=C
 harness=$(realpath -m "$1")
-pack=$2
-nolvetra=$3
-detector=$4
-driver=$5
-demo=$6
+camera_harness=$2
+pack=$3
+nolvetra=$4
+detector=$5
+driver=$6
+demo=$7
 here=$(dirname "$(realpath "$0")")
 work="$harness/pack-test"
 failures=0
@@ -84,7 +88,7 @@ cmp -s "$work/Detect.ini.before" "$made/Detect.ini" || fail "make: the existing 
 run "$work" check "$(windows_path "$made")"
 expect "check after make" 0 "0 errors, 0 warnings"
 expect_no_findings "check after make"
-"$here/../app/program_run_test.sh" "$harness" "$nolvetra" "$detector" "$driver" "$made" >"$work/install.log" ||
+"$here/../app/program_run_test.sh" "$camera_harness" "$driver" "$made" "$nolvetra" "$detector" >"$work/install.log" ||
   { out=$(cat "$work/install.log"); fail "the made package was not installed"; }
 
 # make refusing: every reason is named and nothing is written; --force then overwrites,

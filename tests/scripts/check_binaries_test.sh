@@ -25,10 +25,11 @@ build_module() {
   "$(compiler_of "$triplet")" "${shared[@]}" -o "$output" "$work/module.c" "$@"
 }
 
-# expect_check TRIPLET EXPECTED_STATUS GREP_PATTERN CASE_NAME: runs the check on $work/build.
+# expect_check TRIPLET EXPECTED_STATUS GREP_PATTERN CASE_NAME [INPUT]: runs the check on
+# INPUT, by default $work/build.
 expect_check() {
   local status=0 output
-  output=$("$check" "$work/build" "$1" 2>&1) || status=$?
+  output=$("$check" "${5:-$work/build}" "$1" 2>&1) || status=$?
   if [ "$status" -ne "$2" ] || ! grep -q -- "$3" <<<"$output"; then
     echo "FAIL: $4: status $status, output:"
     echo "$output"
@@ -67,6 +68,20 @@ expect_check i686 1 "imports from setupapi.dll, which Windows 98 lacks" "a progr
 fresh_build
 build_module x86_64 "$PROGRAM" "$MAIN (int)GetTickCount64(); }"
 expect_check x86_64 0 "ok" "a 64-bit program importing GetTickCount64"
+
+# A release archive whose program has no manifest or version information and that
+# carries a runtime DLL besides: each fault is named.
+fresh_build
+build_module x86_64 "$PROGRAM" "$MAIN 0; }"
+build_module x86_64 "$LIBRARY" "$EXPORT 0; }"
+readonly ARCHIVE="$work/nolvetra-1.0.0-win64.zip"
+(cd "$work/build" && mkdir sample && touch sample/Detect.ini sample/FirmWare.ini sample/checksum.ini libgcc_s_seh-1.dll &&
+ printf 'Extract the whole archive.\r\n' >README.txt && mv app/nolvetra.exe detector/detector.dll . &&
+ cmake -E tar cf "$ARCHIVE" --format=zip README.txt nolvetra.exe detector.dll libgcc_s_seh-1.dll sample)
+for fault in "holds '.*libgcc_s_seh-1.dll" "nolvetra.exe has no manifest asking for asInvoker" \
+             "detector.dll does not give FileVersion 1.0.0"; do
+  expect_check x86_64 1 "$fault" "an archive: $fault" "$ARCHIVE"
+done
 
 rm -rf "$work"
 [ $failures -eq 0 ] && echo "check-binaries tests: all passed"

@@ -1,0 +1,27 @@
+# Version information for the shipped files, all from the one project version.
+set(VERSION_PRODUCT "Nolvetra VX5207 firmware installer")
+set(VERSION_COMPANY "Nolvetra")
+set(VERSION_COPYRIGHT "Copyright (C) 2026 Nolvetra")
+
+# add_version_info(target "file description"): gives the target's file a VERSIONINFO
+# resource naming its own file, the project version and the product.
+function(add_version_info target description)
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    set(VERSION_FILE_TYPE VFT_APP)
+    set(suffix ${CMAKE_EXECUTABLE_SUFFIX})
+  else()
+    set(VERSION_FILE_TYPE VFT_DLL)
+    set(suffix ${CMAKE_SHARED_LIBRARY_SUFFIX})
+  endif()
+  get_target_property(name ${target} OUTPUT_NAME)
+  if(NOT name)
+    set(name ${target})
+  endif()
+  set(VERSION_INTERNAL_NAME ${name})
+  set(VERSION_FILE_NAME ${name}${suffix})
+  set(VERSION_DESCRIPTION "${description}")
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version_info.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
