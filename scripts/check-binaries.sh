@@ -102,9 +102,9 @@ check_archive() {
   (cd "$name" && cmake -E tar xf "$archive")
   listing=$(cd "$name" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
   [ "$listing" = "$ARCHIVE_FILES " ] || fail "$name holds '$listing', expected '$ARCHIVE_FILES'"
-  if [ -f "$name/README.txt" ] && grep -q -v $'\r$' "$name/README.txt"; then
-    fail "$name/README.txt has lines without CR LF ends"
-  fi
+  for f in "$name"/README.txt "$name"/sample/*.ini; do
+    if [ -f "$f" ] && grep -q -v $'\r$' "$f"; then fail "$f has lines without CR LF ends"; fi
+  done
   for f in "$name"/*.exe "$name"/*.dll; do
     [ -f "$f" ] || continue
     check_module "$f" "$2"
