@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "device_table.h"
+
 namespace {
 
 const char kInstance[] = "DEMO0001";
@@ -15,11 +17,14 @@ const char kUsbEnum[] = "System\\CurrentControlSet\\Enum\\USB\\";
 const char kScsiEnum[] = "Enum\\SCSI\\";
 constexpr DWORD kTextSize = 260;
 
+// The camera is the first device of Detect.ini, read under the names the detector reads.
+constexpr char kCameraSection[] = "Device1";
+
 std::string DetectIniValue(const char* key) {
     char value[kTextSize] = {};
     char path[MAX_PATH] = {};
-    GetFullPathNameA("Detect.ini", MAX_PATH, path, nullptr);
-    GetPrivateProfileStringA("Device1", key, "", value, kTextSize, path);
+    GetFullPathNameA(kDetectIniName, MAX_PATH, path, nullptr);
+    GetPrivateProfileStringA(kCameraSection, key, "", value, kTextSize, path);
     return value;
 }
 
@@ -47,7 +52,7 @@ bool DeleteKey(const std::string& key) {
 }  // namespace
 
 SimulatedCamera::SimulatedCamera(char driveLetter)
-    : vid_(DetectIniValue("VID")), pid_(DetectIniValue("PID")), scsiModel_(DetectIniValue("SubKey98")),
+    : vid_(DetectIniValue(kVidKey)), pid_(DetectIniValue(kPidKey)), scsiModel_(DetectIniValue(kSubKey98Key)),
       driveLetter_(driveLetter) {}
 
 std::string SimulatedCamera::UsbId() const { return "VID_" + vid_ + "&PID_" + pid_; }
