@@ -8,6 +8,7 @@
 #include "package_files.h"
 #include "resource_string.h"
 #include "resources/resource.h"
+#include "update_config_loader.h"
 #include "update_run.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "checksum.h"
+#include "file_checksum.h"
 #include "failure_code.h"
 #include "file_paths.h"
 #include "update_view.h"

@@ -1,6 +1,5 @@
 #include "device_table.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "system_api.h"
@@ -9,9 +8,6 @@ namespace {
 
 constexpr std::size_t kPathBufferSize = 256;
 constexpr DWORD kCurrentDirectoryLimit = 255;  // characters the directory query may fill
-constexpr std::size_t kIdTextSize = 20;  // "0x", up to 17 digits and the terminator
-constexpr char kHexPrefix[] = "0x";
-constexpr DWORD kMaxIdDigits = kIdTextSize - sizeof kHexPrefix;
 
 // The root of a drive already ends in a backslash; the file name is appended with its
 // own all the same, which Windows reads as one separator.
@@ -36,17 +32,14 @@ void ReadText(const char* section, const char* key, char (&text)[kEntryTextSize]
     Api().GetPrivateProfileStringA(section, key, "", text, kEntryTextSize, path);
 }
 
-// Hexadecimal digits without a prefix. Missing, empty, non-hexadecimal and overlong
-// texts (more digits than the buffers hold) give 0, which names no real device.
+bool StrToIntHex(const char* text, int& value) {
+    return Api().StrToIntExA(text, STIF_SUPPORT_HEX, &value) != FALSE;
+}
+
 std::uint16_t ReadIdentifier(const char* section, const char* key, const char* path) {
-    char digits[kIdTextSize] = {};
-    DWORD length = Api().GetPrivateProfileStringA(section, key, "", digits, kIdTextSize, path);
-    if (length == 0 || length > kMaxIdDigits) return 0;
-    char prefixed[kIdTextSize] = {};
-    std::snprintf(prefixed, sizeof prefixed, "%s%s", kHexPrefix, digits);
-    int value = 0;
-    if (!Api().StrToIntExA(prefixed, STIF_SUPPORT_HEX, &value)) return 0;
-    return static_cast<std::uint16_t>(value);
+    char digits[kIdentifierTextSize] = {};
+    DWORD length = Api().GetPrivateProfileStringA(section, key, "", digits, kIdentifierTextSize, path);
+    return IdentifierFromDigits(std::string(digits, length), StrToIntHex);
 }
 
 void ReadEntry(std::uint32_t number, DeviceEntry& entry, const char* path) {
@@ -61,10 +54,6 @@ void ReadEntry(std::uint32_t number, DeviceEntry& entry, const char* path) {
 }
 
 }  // namespace
-
-std::string DeviceSectionName(std::uint32_t number) {
-    return "Device" + std::to_string(number);
-}
 
 std::vector<DeviceEntry> LoadDeviceTable() {
     char path[kPathBufferSize];

@@ -7,13 +7,13 @@
 #include <cstring>
 #include <string>
 
-#include "checksum.h"
+#include "file_checksum.h"
 #include "console_view.h"
 #include "detect_ini_check.h"
 #include "file_exception.h"
 #include "package_files.h"
 #include "package_folder.h"
-#include "update_config.h"
+#include "update_config_loader.h"
 #include "usb_device_id.h"
 
 namespace {

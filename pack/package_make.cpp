@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "checksum.h"
+#include "file_checksum.h"
 #include "device_table.h"
 #include "package_files.h"
 #include "package_folder.h"

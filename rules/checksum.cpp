@@ -1,11 +1,7 @@
 #include "checksum.h"
 
-#include <windows.h>
-
 #include <cctype>
 #include <vector>
-
-#include "failure_code.h"
 
 namespace {
 
@@ -40,16 +36,6 @@ bool FileChecksumText(std::FILE* file, std::string& text) {
     if (std::ferror(file)) return false;
     text = ChecksumText(sum);
     return true;
-}
-
-unsigned long ReadFileChecksum(const std::string& path, std::string& checksum) {
-    // Cleared first, so that a code left by an earlier call is not taken for the open's.
-    SetLastError(ERROR_SUCCESS);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return FailureCode();
-    const DWORD error = FileChecksumText(file, checksum) ? ERROR_SUCCESS : FailureCode();
-    std::fclose(file);
-    return error;
 }
 
 bool ChecksumsMatch(const std::string& a, const std::string& b) {

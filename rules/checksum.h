@@ -17,9 +17,5 @@ std::string ChecksumText(std::uint32_t sum);
 // checksum text of those bytes in text. Returns false if reading fails.
 bool FileChecksumText(std::FILE* file, std::string& text);
 
-// Reads the file at path whole and gives its checksum text. Returns 0, or the
-// system error code when the file cannot be opened or read.
-unsigned long ReadFileChecksum(const std::string& path, std::string& checksum);
-
 // Whether two checksum texts are equal ignoring letter case.
 bool ChecksumsMatch(const std::string& a, const std::string& b);

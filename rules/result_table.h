@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "device_table.h"
-#include "vostel_exist.h"
+#include "device_entry.h"
+#include "found_device.h"
 
 // Null when the library is loaded; otherwise a block of exactly as many records as
 // the count last reported (the 9x path also installs an empty block).

@@ -1,22 +1,12 @@
 #include "update_config.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
-#include "file_exception.h"
-#include "file_paths.h"
 #include "package_files.h"
-#include "update_view.h"
 
 namespace {
-
-// Buffer sizes of the FirmWare.ini lookups, terminator included.
-constexpr std::size_t kIdBufferSize = kPathBufferSize;
-constexpr std::size_t kShortTextBufferSize = kShortTextLength + 1;   // product name, firmware version
-constexpr std::size_t kFileNameBufferSize = kFileNameLength + 1;
 
 constexpr std::size_t kIdDigits = 4;
 
@@ -37,28 +27,6 @@ std::uint16_t ParseIdAfter(const std::string& idText, const char* marker) {
     return static_cast<std::uint16_t>(value);
 }
 
-void ReadDeviceIds(UpdateConfig& config, const std::string& iniPath) {
-    const std::string idText = ReadProfileText(iniPath, kIdSection, kIdKey, kIdBufferSize).substr(0, kIdTextLength);
-    config.vid = ParseIdAfter(idText, "VID_");
-    config.pid = ParseIdAfter(idText, "PID_");
-}
-
-bool ReadFileCount(UpdateConfig& config, const std::string& iniPath) {
-    config.fileCount = static_cast<std::int32_t>(
-        GetPrivateProfileIntA(kSettingSection, kFileCountKey, config.fileCount, iniPath.c_str()));
-    return IsUsableFileCount(config.fileCount);
-}
-
-bool ReadFileNames(UpdateConfig& config, const std::string& iniPath) {
-    for (int i = 0; i < config.fileCount && i < kFileNameSlots; ++i) {
-        const std::string key = FileNameKey(i);
-        const std::string name = ReadProfileText(iniPath, kSettingSection, key.c_str(), kFileNameBufferSize);
-        if (!IsPlainFileName(name)) return false;
-        config.fileNames[i] = name;
-    }
-    return true;
-}
-
 // One line of checksum.ini as a checksum: without its CR line end, in lower case.
 // Only a CR is removed: a line with an LF-only end, or a last line without a line
 // end, keeps all its digits. A longer text than a checksum slot holds is cut; it
@@ -70,27 +38,19 @@ std::string ChecksumFromLine(std::string line) {
     return line;
 }
 
-// Reads checksum.ini from the current directory. Its text ends at the first zero
-// byte or after the first bytes, whichever comes first.
-void LoadChecksums(UpdateConfig& config) {
-    const std::string path = JoinPath(CurrentFolder(), kChecksumIniName);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) throw CFileException::FromOsError(GetLastError(), path);
-    char bytes[kChecksumFileBytes + 1] = {};
-    std::fread(bytes, 1, kChecksumFileBytes, file);
-    std::fclose(file);
-    StoreChecksums(config, std::string(bytes));
-}
-
 }  // namespace
 
-std::string ReadProfileText(const std::string& iniPath, const char* section, const char* key,
-                            std::size_t bufferSize) {
-    std::string buffer(bufferSize, '\0');
-    const DWORD length = GetPrivateProfileStringA(section, key, "", &buffer[0],
-                                                  static_cast<DWORD>(bufferSize), iniPath.c_str());
-    buffer.resize(length);
-    return buffer;
+void ParseDeviceIds(UpdateConfig& config, const std::string& value) {
+    const std::string idText = value.substr(0, kIdTextLength);
+    config.vid = ParseIdAfter(idText, "VID_");
+    config.pid = ParseIdAfter(idText, "PID_");
+}
+
+// The text ends at the first zero byte or after the first bytes, whichever comes first.
+std::string ReadChecksumFileText(std::FILE* file) {
+    char bytes[kChecksumFileBytes + 1] = {};
+    std::fread(bytes, 1, kChecksumFileBytes, file);
+    return std::string(bytes);
 }
 
 // Splits the text at runs of LF, as strtok does, and stores the pieces in order.
@@ -129,23 +89,4 @@ int ProgressEnd(std::int32_t fileCount) {
 
 void UpdateConfig::setTargetFolder(const std::string& folder) {
     targetFolder = folder.substr(0, kPathBufferSize - 1);
-}
-
-bool LoadUpdateConfig(UpdateConfig& config, const std::string& iniPath, UpdateView& view) {
-    ReadDeviceIds(config, iniPath);
-    config.productName = ReadProfileText(iniPath, kSettingSection, kProductNameKey, kShortTextBufferSize);
-    config.firmwareVersion = ReadProfileText(iniPath, kSettingSection, kVersionKey, kShortTextBufferSize);
-    view.ShowConfigFields();
-
-    if (!ReadFileCount(config, iniPath)) {
-        view.ShowMessage("Read file number failed!!");
-        return false;
-    }
-    if (!ReadFileNames(config, iniPath)) {
-        view.ShowMessage("Read file name failed!!");
-        return false;
-    }
-    LoadChecksums(config);
-    view.ShowConfigFields();
-    return true;
 }

@@ -1,12 +1,11 @@
 // UpdateConfig: the firmware package as FirmWare.ini and checksum.ini describe it,
-// plus the current target folder; and the loader that fills it.
+// plus the current target folder; and the rules by which the loader fills it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
-
-class UpdateView;
 
 constexpr int kFileNameSlots = 30;      // firmware file names the record can hold
 constexpr int kChecksumSlots = 10;      // checksums the record can hold
@@ -42,17 +41,15 @@ bool IsPlainFileName(const std::string& name);
 // overflowing.
 int ProgressEnd(std::int32_t fileCount);
 
-// A FirmWare.ini value read as the loader reads it, into a buffer of bufferSize bytes
-// (terminator included): a longer value comes back cut, a missing one empty.
-std::string ReadProfileText(const std::string& iniPath, const char* section, const char* key,
-                            std::size_t bufferSize);
+// Sets vid and pid from the PID_VID value of FirmWare.ini: the hexadecimal digits
+// in the 4 characters after "VID_" and after "PID_", within its first 21 characters.
+void ParseDeviceIds(UpdateConfig& config, const std::string& value);
+
+// The text of checksum.ini, read from the open file: its first bytes, up to the first
+// zero byte among them.
+std::string ReadChecksumFileText(std::FILE* file);
 
 // Stores the checksums of a checksum.ini text in config, as the loader does with
 // the bytes it reads: one per line, and checksumCount counting every line, also
 // those beyond the slots.
 void StoreChecksums(UpdateConfig& config, const std::string& text);
-
-// Loads FirmWare.ini (at iniPath) and then checksum.ini (in the current directory)
-// into config. Shows its messages and refreshes the dialog's fields through view.
-// Returns true on success. A checksum.ini that cannot be opened throws CFileException.
-bool LoadUpdateConfig(UpdateConfig& config, const std::string& iniPath, UpdateView& view);

@@ -20,7 +20,7 @@
 #include "file_paths.h"
 #include "recording_view.h"
 #include "scratch_folder.h"
-#include "update_config.h"
+#include "update_config_loader.h"
 #include "update_run.h"
 #include "vostel_exist.h"
 

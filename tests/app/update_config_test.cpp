@@ -1,4 +1,4 @@
-#include "update_config.h"
+#include "update_config_loader.h"
 
 #include <gtest/gtest.h>
 

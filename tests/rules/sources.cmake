@@ -1,0 +1,5 @@
+# The tests of the text rules that need nothing of Windows: built into rules_tests in
+# both Windows trees and, unchanged, in the native tree (native/).
+set(RULES_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/checksum_test.cpp
+)
