@@ -1,0 +1,37 @@
+// What a fuzz target asserts of a rule: a broken invariant is printed and ends the run
+// as a finding, as a sanitizer report does.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+inline void Require(bool holds, const char* invariant) {
+    if (holds) return;
+    std::fprintf(stderr, "invariant broken: %s\n", invariant);
+    std::abort();
+}
+
+// The input as a text the system would read: up to its first zero byte (profile
+// values and C strings end there), and at most limit characters.
+inline std::string InputText(const std::uint8_t* data, std::size_t size, std::size_t limit) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    return text.substr(0, std::min(text.find('\0'), limit));
+}
+
+// Two leading bytes of the input as a 16-bit identifier, consumed; 0 when too short.
+inline std::uint16_t TakeIdentifier(const std::uint8_t*& data, std::size_t& size) {
+    if (size < 2) return 0;
+    const auto value = static_cast<std::uint16_t>(data[0] << 8 | data[1]);
+    data += 2;
+    size -= 2;
+    return value;
+}
+
+// value as "%X" writes it: upper-case hexadecimal without leading zeros.
+inline std::string HexText(std::uint16_t value) {
+    char text[8] = {};
+    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
+    return text;
+}
