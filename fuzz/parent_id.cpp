@@ -6,8 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "id_text.h"
-#include "require.h"
+#include "device_id_input.h"
 #include "result_table.h"
 #include "usb_device_id.h"
 
@@ -28,9 +27,10 @@ void RequireParts(const char* id, const UsbIdTexts& texts) {
     const std::string digits = texts.pid.substr(std::min<std::size_t>(2, texts.pid.size()));
     Require(texts.pid.compare(0, 2, "0x") == 0 && digits.size() <= kMaxPidDigits, "the PID text fits its buffer");
     Require(underscore != nullptr && digits.compare(0, std::string::npos, underscore + 1, digits.size()) == 0 &&
-                digits.find_first_of("&\\") == std::string::npos && std::strchr("&\\", underscore[1 + digits.size()]) &&
-                underscore[1 + digits.size()] != '\0',
-            "the PID digits run from the underscore to the next ampersand or backslash");
+                digits.find_first_of("&\\") == std::string::npos,
+            "the PID digits follow the underscore after the ampersand");
+    const char end = underscore[1 + digits.size()];
+    Require(end == '&' || end == '\\', "the PID digits end at the next ampersand or backslash");
 }
 
 void RequireRecords(std::int16_t driveIndex, std::uint16_t vid, std::uint16_t pid) {
@@ -54,23 +54,21 @@ void RequireRecords(std::int16_t driveIndex, std::uint16_t vid, std::uint16_t pi
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::uint16_t vid = TakeIdentifier(data, size);
-    const std::uint16_t pid = TakeIdentifier(data, size);
-    const std::string text = InputText(data, size, kNarrowIdLength);
-    std::vector<char> id(text.begin(), text.end());  // exactly the ID and its terminator
-    id.push_back('\0');
-    ToUpperAscii(id.data());
+    const DeviceIdInput input = ReadDeviceIdInput(data, size, kNarrowIdLength);
+    const std::uint16_t vid = input.vid;
+    const std::uint16_t pid = input.pid;
+    const char* id = input.id.data();
 
     UsbIdTexts texts;
-    if (ParseUsbIdTexts(id.data(), texts)) {
-        RequireParts(id.data(), texts);
+    if (ParseUsbIdTexts(id, texts)) {
+        RequireParts(id, texts);
         const bool matches = texts.vid.find(HexText(vid)) != std::string::npos &&
                              texts.pid.find(HexText(pid)) != std::string::npos;
         Require(UsbIdTextsMatch(texts, vid, pid) == matches, "both identifiers occur in their texts");
         if (matches) RequireRecords(static_cast<std::int16_t>(vid ^ pid), vid, pid);
     }
 
-    const std::string usual = UsbDeviceId(vid, pid) + "\\" + std::string(id.data());
+    const std::string usual = UsbDeviceId(vid, pid) + "\\" + std::string(id);
     UsbIdTexts own;
     Require(ParseUsbIdTexts(usual.c_str(), own) && UsbIdTextsMatch(own, vid, pid), "USB\\VID_vvvv&PID_pppp\\serial is found");
     return 0;

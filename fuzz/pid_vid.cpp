@@ -1,6 +1,7 @@
 // The PID_VID value of FirmWare.ini: only its first 21 characters count, 4 hexadecimal
 // digits after the marker are the identifier, a missing marker gives 0, and what the
 // package tool writes reads back as written.
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -18,11 +19,13 @@ constexpr std::size_t kDigits = 4;
 // 0 without the marker; otherwise the text gives no expectation.
 bool Expected(const std::string& idText, const char* marker, std::uint16_t& value) {
     const std::string::size_type at = idText.find(marker);
-    if (at == std::string::npos) return value = 0, true;
+    if (at == std::string::npos) {
+        value = 0;
+        return true;
+    }
     const std::string digits = idText.substr(at + std::char_traits<char>::length(marker), kDigits);
-    for (char c : digits)
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-    if (digits.size() != kDigits) return false;
+    const auto isDigit = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    if (digits.size() != kDigits || !std::all_of(digits.begin(), digits.end(), isDigit)) return false;
     value = static_cast<std::uint16_t>(std::strtoul(digits.c_str(), nullptr, 16));
     return true;
 }

@@ -2,6 +2,7 @@
 // as a finding, as a sanitizer report does.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,15 +19,6 @@ inline void Require(bool holds, const char* invariant) {
 inline std::string InputText(const std::uint8_t* data, std::size_t size, std::size_t limit) {
     std::string text(reinterpret_cast<const char*>(data), size);
     return text.substr(0, std::min(text.find('\0'), limit));
-}
-
-// Two leading bytes of the input as a 16-bit identifier, consumed; 0 when too short.
-inline std::uint16_t TakeIdentifier(const std::uint8_t*& data, std::size_t& size) {
-    if (size < 2) return 0;
-    const auto value = static_cast<std::uint16_t>(data[0] << 8 | data[1]);
-    data += 2;
-    size -= 2;
-    return value;
 }
 
 // value as "%X" writes it: upper-case hexadecimal without leading zeros.
