@@ -12,6 +12,8 @@ packages=(
   mingw-w64-x86-64-dev mingw-w64-i686-dev
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 wine xvfb x11-utils imagemagick googletest
+  # The native build of the text rules: clang with its sanitizer and libFuzzer runtimes.
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
 
+# The text rules natively under sanitizers: unit tests and each fuzz target on its corpus.
+scripts/fuzz.sh
+
 cmake -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DNOLVETRA_TESTS=OFF >/dev/null
 cmake --build build/i686 -j "$jobs"
 rm -rf build/i686/dist
