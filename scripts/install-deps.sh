@@ -12,6 +12,8 @@ packages=(
   mingw-w64-x86-64-dev mingw-w64-i686-dev
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 wine xvfb x11-utils imagemagick googletest
+  # Packing and signing the release archives.
+  zip osslsigncode openssl
 )
 
 missing=()
