@@ -5,7 +5,7 @@
 # Windows 98: they may import only from DLLs that 98 has, and none of the functions
 # listed in win98-missing-imports.txt beside this script.
 # A release archive (nolvetra-<version>-win64.zip or -win32.zip) must moreover hold
-# exactly the files below, each program and library built for the archive's machine,
+# exactly the files below, in this order, each program and library built for the archive's machine,
 # carrying the archive's version in its version information, and each program's
 # manifest asking to run as the invoking user.
 # Usage: check-binaries.sh BUILD_DIR|ARCHIVE.zip TRIPLET_PREFIX(i686|x86_64)
@@ -100,8 +100,9 @@ check_archive() {
   mkdir "$unpacked/$name"
   pushd "$unpacked" >/dev/null
   (cd "$name" && cmake -E tar xf "$archive")
-  listing=$(cd "$name" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
-  [ "$listing" = "$ARCHIVE_FILES " ] || fail "$name holds '$listing', expected '$ARCHIVE_FILES'"
+  # The entries as the archive lists them: in name order, as a rebuild packs them.
+  listing=$(cmake -E tar tf "$archive" | tr '\n' ' ')
+  [ "$listing" = "$ARCHIVE_FILES " ] || fail "$name holds '$listing', expected '$ARCHIVE_FILES' in this order"
   for f in "$name"/README.txt "$name"/sample/*.ini; do
     if [ -f "$f" ] && grep -q -v $'\r$' "$f"; then fail "$f has lines without CR LF ends"; fi
   done

@@ -15,7 +15,7 @@ scripts/fuzz.sh
 cmake -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DNOLVETRA_TESTS=OFF >/dev/null
 cmake --build build/i686 -j "$jobs"
 rm -rf build/i686/dist
-(cd build/i686 && cpack -B dist >/dev/null)
+cmake --build build/i686 --target release_archive >/dev/null
 scripts/check-binaries.sh build/i686/dist/nolvetra-*-win32.zip i686
 
 cmake -S . -B build/x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake >/dev/null
