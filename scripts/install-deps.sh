@@ -14,6 +14,8 @@ packages=(
   wine64 wine xvfb x11-utils imagemagick googletest
   # The native build of the text rules: clang with its sanitizer and libFuzzer runtimes.
   clang-14 libclang-rt-14-dev
+  # The test camera that fails on demand: a FUSE file system in Python.
+  fuse3 python3-fusepy
 )
 
 missing=()
