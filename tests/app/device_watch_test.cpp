@@ -335,6 +335,8 @@ std::string SumText(const std::string& bytes) {
 
 std::string ChecksumFailure(const std::string& sum) { return "It is failed!!!!\n The check sum is " + sum; }
 
+using Texts = std::vector<std::string>;
+
 // A package of three files of several write blocks each, so that a fault can
 // strike between files and inside one.
 class CameraFault : public WatchDialog {
@@ -377,14 +379,19 @@ protected:
     std::string CopyFailure(int code, const char* file) const {
         return "Copy files failed! Err:" + std::to_string(code) + "\n" + package.pathOf(file);
     }
+    // Presses Start and checks the outcome of a failed copy: exactly these
+    // messages, the bar back at 0 and the watch running again.
+    void ExpectCopyFailure(HWND window, const Texts& texts) const {
+        EXPECT_EQ(texts, RunMessages(window));
+        EXPECT_EQ(0, Position(window));
+        EXPECT_TRUE(TicksAgain());
+    }
     bool HoldsTheWholePackage(const std::string& folder) const {
         return HoldsThePackage(folder) && Contents(folder + "\\C.BIN") == firmwareC;
     }
 
     const std::string firmwareC = Pattern(256 * kKiB, 3);
 };
-
-using Texts = std::vector<std::string>;
 
 }  // namespace
 
@@ -394,9 +401,7 @@ TEST_F(CameraFault, FullDuringTheThirdFileThenRoomIsMade) {
     Faults("full * " + std::to_string(capacity));
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
-        EXPECT_EQ(Texts{CopyFailure(ERROR_DISK_FULL, "C.BIN")}, RunMessages(window));
-        EXPECT_EQ(0, Position(window));
-        EXPECT_TRUE(TicksAgain());
+        ExpectCopyFailure(window, Texts{CopyFailure(ERROR_DISK_FULL, "C.BIN")});
         EXPECT_TRUE(HoldsThePackage(kCameraFolder));  // A and B, copied before the failure
         EXPECT_FALSE(Exists("G:\\DCIM\\C.BIN"));     // no truncated firmware
         ASSERT_TRUE(DeleteFileA(kFiller));
@@ -409,11 +414,8 @@ TEST_F(CameraFault, ReadOnlyCameraReportsItsCodesAndNoSuccess) {
     Faults("read-only *");
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
-        EXPECT_EQ((Texts{"Can not create the folder! Err:" + std::to_string(ERROR_ACCESS_DENIED),
-                         CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")}),
-                  RunMessages(window));
-        EXPECT_EQ(0, Position(window));
-        EXPECT_TRUE(TicksAgain());
+        ExpectCopyFailure(window, Texts{"Can not create the folder! Err:" + std::to_string(ERROR_ACCESS_DENIED),
+                                        CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")});
     });
     EXPECT_FALSE(Exists(kCameraFolder));
 }
@@ -422,9 +424,7 @@ TEST_F(CameraFault, ReadOnlyAfterTheFirstFileIsACopyFailure) {
     Faults("read-only * from B.BIN");
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
-        EXPECT_EQ(Texts{CopyFailure(ERROR_ACCESS_DENIED, "B.BIN")}, RunMessages(window));
-        EXPECT_EQ(0, Position(window));
-        EXPECT_TRUE(TicksAgain());
+        ExpectCopyFailure(window, Texts{CopyFailure(ERROR_ACCESS_DENIED, "B.BIN")});
     });
     EXPECT_EQ(firmwareA, Contents("G:\\DCIM\\A.BIN"));
     EXPECT_FALSE(Exists("G:\\DCIM\\B.BIN"));
@@ -437,10 +437,8 @@ TEST_F(CameraFault, DriveGoneBetweenTheWatchAndStartIsACopyFailure) {
         ASSERT_TRUE(WaitLocked(window, true));
         RemoveFolderTree(cameraRoot);
         ASSERT_FALSE(Exists(cameraRoot));
-        EXPECT_EQ((Texts{"Can not create the folder! Err:" + std::to_string(ERROR_FILE_NOT_FOUND),
-                         CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")}),
-                  RunMessages(window));
-        EXPECT_EQ(0, Position(window));
+        ExpectCopyFailure(window, Texts{"Can not create the folder! Err:" + std::to_string(ERROR_FILE_NOT_FOUND),
+                                        CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")});
     });
 }
 
@@ -448,9 +446,7 @@ TEST_F(CameraFault, GoneDuringTheCopyIsNoSuccessAndTheNextRunAfterItsReturnIs) {
     Faults("gone * from B.BIN");
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
-        EXPECT_EQ(Texts{CopyFailure(kNoSuchDevice, "B.BIN")}, RunMessages(window));
-        EXPECT_EQ(0, Position(window));
-        EXPECT_TRUE(TicksAgain());
+        ExpectCopyFailure(window, Texts{CopyFailure(kNoSuchDevice, "B.BIN")});
         Faults("");
         EXPECT_EQ(Texts{"Copy OK!"}, RunMessages(window));
     });
@@ -495,9 +491,7 @@ TEST_F(CameraFault, AFailedFlushIsACopyFailureAndTheCopyIsRemoved) {
     Faults("flush-error A.BIN");
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
-        EXPECT_EQ(Texts{CopyFailure(ERROR_NOT_READY, "A.BIN")}, RunMessages(window));
-        EXPECT_EQ(0, Position(window));
-        EXPECT_TRUE(TicksAgain());
+        ExpectCopyFailure(window, Texts{CopyFailure(ERROR_NOT_READY, "A.BIN")});
     });
     EXPECT_FALSE(Exists("G:\\DCIM\\A.BIN"));
 }
