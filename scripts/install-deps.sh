@@ -16,6 +16,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   # Packing and signing the release archives.
   zip osslsigncode openssl
+  # The test camera that fails on demand: a FUSE file system in Python.
+  fuse3 python3-fusepy
 )
 
 missing=()

@@ -1,56 +1,91 @@
 #!/usr/bin/env bash
-# The update run against a camera that misbehaves for real: the test camera G:
-# (g: -> drive-g -> folder) is led to a small file system this script mounts as
-# root, full at first, then read-only, then taken away under the running program.
-# The cases themselves are CameraFault.* of the device watch tests. Where the
-# mount is refused the test is skipped (exit 77), never passed. The file system is
-# unmounted and drive-g led back to the harness's camera folder however it ends.
+# The update run against a camera that fails like real ones. For each CameraFault.*
+# case of the device watch tests this script mounts fault_camera.py (FUSE, as root)
+# over an empty folder and leads the test camera G: (g: -> drive-g -> folder) to a
+# folder on it; the case switches the camera's faults through the control file
+# named in CAMERA_FAULTS. Where FUSE cannot be mounted the cases are skipped
+# (exit 77), never passed. After every case the camera is unmounted and drive-g
+# led back to the harness's camera folder, however the case ends.
 # Usage: camera_fault_test.sh HARNESS_DIR DEVICE_WATCH_TESTS.exe
 set -uo pipefail
 harness=$(realpath -m "$1")
 program=$2
 here=$(dirname "$(realpath "$0")")
-fs="$harness/camera-fs"
+mnt="$harness/camera-fs"
+store="$harness/camera-store"
+control="$harness/camera-faults"
+log="$harness/camera.log"
 link="$harness/drive-g"
+camera_pid=
 
-mkdir -p "$fs"
-umount "$fs" 2>/dev/null  # left over by a run that was killed
-if ! refused=$(mount -t tmpfs -o size=4m tmpfs "$fs" 2>&1); then
-  echo "SKIP: cannot mount a small file system as the camera: $refused"
-  exit 77
-fi
-restore() {
+windows_path() { echo "Z:${1//\//\\}"; }
+
+unmount_camera() {
   ln -sfn camera "$link"
-  umount "$fs" || umount -l "$fs"
-}
-trap restore EXIT
-trap 'exit 1' INT TERM
-
-status=0
-# Runs the one case of filter in the camera's present state.
-run_case() {
-  local output
-  output=$("$here/../harness/wine-run.sh" "$harness" "$program" --gtest_filter="$1")
-  local code=$?
-  echo "$output"
-  if [ $code -ne 0 ] || ! grep -q '\[  PASSED  \] 1 test' <<<"$output"; then
-    echo "FAIL: $1"
-    status=1
+  if mountpoint -q "$mnt"; then fusermount -u "$mnt" || fusermount -uz "$mnt"; fi
+  if [ -n "$camera_pid" ]; then
+    local i
+    for i in $(seq 1 100); do kill -0 "$camera_pid" 2>/dev/null || break; sleep 0.05; done
+    kill "$camera_pid" 2>/dev/null
+    wait "$camera_pid" 2>/dev/null
+    camera_pid=
   fi
 }
 
-ln -sfn "$fs" "$link"
-run_case 'CameraFault.TooSmallForThePackageThenRoomIsMade'
+# Mounts a sound, empty camera. Returns 77 when FUSE refuses the mount.
+mount_camera() {
+  rm -rf "$store"
+  mkdir -p "$store/camera" "$mnt"
+  : >"$control"
+  /usr/bin/python3 "$here/fault_camera.py" "$store" "$mnt" "$control" 2>"$log" &
+  camera_pid=$!
+  local i
+  for i in $(seq 1 200); do
+    mountpoint -q "$mnt" && return 0
+    kill -0 "$camera_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  cat "$log"
+  wait "$camera_pid"
+  local code=$?
+  camera_pid=
+  [ $code -eq 77 ] && return 77
+  return 1
+}
 
-if mount -o remount,ro "$fs"; then
-  run_case 'CameraFault.ReadOnlyCameraReportsItsCodesAndNoSuccess'
-else
-  echo "FAIL: the camera could not be made read-only"
-  status=1
-fi
+[ -c /dev/fuse ] || { echo "SKIP: no /dev/fuse"; exit 77; }
+mountpoint -q "$mnt" && fusermount -uz "$mnt"  # left over by a run that was killed
+trap unmount_camera EXIT
+trap 'exit 1' INT TERM
 
-mount -o remount,rw "$fs"
-mkdir -p "$fs/camera"
-ln -sfn "$fs/camera" "$link"
-CAMERA_ROOT="Z:${fs//\//\\}\\camera" run_case 'CameraFault.DriveGoneBetweenTheWatchAndStartIsACopyFailure'
+cases=$("$here/../harness/wine-run.sh" "$harness" "$program" --gtest_list_tests --gtest_filter='CameraFault.*' |
+        tr -d '\r' | sed -n 's/^  \([A-Za-z0-9_]*\).*/CameraFault.\1/p')
+[ -n "$cases" ] || { echo "FAIL: no CameraFault cases listed"; exit 1; }
+
+export CAMERA_ROOT CAMERA_FAULTS
+CAMERA_ROOT=$(windows_path "$mnt/camera")
+CAMERA_FAULTS=$(windows_path "$control")
+status=0
+first=1
+for case in $cases; do
+  mount_camera
+  code=$?
+  if [ $code -ne 0 ]; then
+    [ $code -eq 77 ] && [ $first -eq 1 ] && { echo "SKIP: FUSE refused to mount the camera"; exit 77; }
+    echo "FAIL: $case: the camera could not be mounted"
+    status=1
+    continue
+  fi
+  first=0
+  ln -sfn "$mnt/camera" "$link"
+  output=$("$here/../harness/wine-run.sh" "$harness" "$program" --gtest_filter="$case")
+  code=$?
+  echo "$output"
+  if [ $code -ne 0 ] || ! grep -q '\[  PASSED  \] 1 test' <<<"$output"; then
+    echo "FAIL: $case"
+    cat "$log"
+    status=1
+  fi
+  unmount_camera
+done
 exit $status

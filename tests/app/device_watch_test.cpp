@@ -311,15 +311,17 @@ TEST_F(WatchDialog, BrowseMakesThePickedFolderTheTargetOfTheNextRun) {
     RemoveFolderTree(picked);
 }
 
-// Faults of the camera itself, produced for real: camera_fault_test.sh mounts a
-// small file system as the test camera G: (4 MiB), makes it read-only, and
-// finally leads G: to a folder that the test takes away. These cases run only
-// from there, each in the camera state it names.
+// Faults of the camera itself, produced for real: camera_fault_test.sh mounts
+// fault_camera.py as the test camera G: for each case, a file system that stores
+// into a folder of its own and fails on demand. A case switches its faults with
+// Faults(); the camera starts every case empty and sound. These cases run only
+// from there.
 namespace {
 
 constexpr std::size_t kKiB = 1024;
 const char kFiller[] = "G:\\filler";
-constexpr std::size_t kFillerBytes = 3 * 1024 * kKiB;  // beside it the package does not fit
+constexpr std::size_t kFillerBytes = 256 * kKiB;
+constexpr int kNoSuchDevice = 433;  // ERROR_NO_SUCH_DEVICE, which mingw-w64's headers lack
 
 std::string Pattern(std::size_t size, unsigned seed) {
     std::string bytes(size, '\0');
@@ -331,17 +333,42 @@ std::string SumText(const std::string& bytes) {
     return ChecksumText(SumBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
 }
 
+std::string ChecksumFailure(const std::string& sum) { return "It is failed!!!!\n The check sum is " + sum; }
+
+using Texts = std::vector<std::string>;
+
+// A package of three files of several write blocks each, so that a fault can
+// strike between files and inside one.
 class CameraFault : public WatchDialog {
 protected:
     CameraFault() {
-        firmwareA = Pattern(256 * kKiB, 1);
-        firmwareB = Pattern(1024 * kKiB, 2);
+        firmwareA = Pattern(64 * kKiB, 1);
+        firmwareB = Pattern(128 * kKiB, 2);
+        package.write("FirmWare.ini",
+                      "[PID_VID]\r\nPID_VID=USB\\VID_0ABC&PID_1D2E\r\n[setting]\r\nproductname=VX5207\r\n"
+                      "fwver=V2.03\r\nfilenum=3\r\n0=A.BIN\r\n1=B.BIN\r\n2=C.BIN\r\n");
         package.write("A.BIN", firmwareA);
         package.write("B.BIN", firmwareB);
-        package.write("checksum.ini", SumText(firmwareA) + "\r\n" + SumText(firmwareB) + "\r\n");
+        package.write("C.BIN", firmwareC);
+        package.write("checksum.ini",
+                      SumText(firmwareA) + "\r\n" + SumText(firmwareB) + "\r\n" + SumText(firmwareC) + "\r\n");
         Script({{6, 0xABC, 0x1D2E}});
     }
-    ~CameraFault() override { DeleteFileA(kFiller); }
+    ~CameraFault() override {
+        Faults("");
+        DeleteFileA(kFiller);
+    }
+
+    // Replaces the camera's faults, one a line as fault_camera.py reads them;
+    // "" makes the camera sound. The control file is replaced whole, so that the
+    // camera never reads half a list.
+    static void Faults(const std::string& lines) {
+        const char* control = std::getenv("CAMERA_FAULTS");
+        ASSERT_NE(nullptr, control);
+        const std::string next = std::string(control) + ".next";
+        WriteBytes(next, lines);
+        ASSERT_TRUE(MoveFileExA(next.c_str(), control, MOVEFILE_REPLACE_EXISTING));
+    }
 
     static LRESULT Position(HWND window) { return SendDlgItemMessageW(window, IDC_PROGRESS, PBM_GETPOS, 0, 0); }
     static bool TicksAgain() {
@@ -352,37 +379,55 @@ protected:
     std::string CopyFailure(int code, const char* file) const {
         return "Copy files failed! Err:" + std::to_string(code) + "\n" + package.pathOf(file);
     }
-};
+    // Presses Start and checks the outcome of a failed copy: exactly these
+    // messages, the bar back at 0 and the watch running again.
+    void ExpectCopyFailure(HWND window, const Texts& texts) const {
+        EXPECT_EQ(texts, RunMessages(window));
+        EXPECT_EQ(0, Position(window));
+        EXPECT_TRUE(TicksAgain());
+    }
+    bool HoldsTheWholePackage(const std::string& folder) const {
+        return HoldsThePackage(folder) && Contents(folder + "\\C.BIN") == firmwareC;
+    }
 
-using Texts = std::vector<std::string>;
+    const std::string firmwareC = Pattern(256 * kKiB, 3);
+};
 
 }  // namespace
 
-TEST_F(CameraFault, TooSmallForThePackageThenRoomIsMade) {
-    WriteBytes(kFiller, std::string(kFillerBytes, 'f'));
+TEST_F(CameraFault, FullDuringTheThirdFileThenRoomIsMade) {
+    WriteBytes(kFiller, Pattern(kFillerBytes, 4));
+    const std::size_t capacity = kFillerBytes + firmwareA.size() + firmwareB.size() + firmwareC.size() / 2;
+    Faults("full * " + std::to_string(capacity));
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
-        EXPECT_EQ(Texts{CopyFailure(ERROR_DISK_FULL, "B.BIN")}, RunMessages(window));
-        EXPECT_EQ(0, Position(window));
-        EXPECT_TRUE(TicksAgain());
-        EXPECT_TRUE(Contents("G:\\DCIM\\A.BIN") == firmwareA);  // copied before the failure
-        EXPECT_FALSE(Exists("G:\\DCIM\\B.BIN"));                 // no truncated firmware
+        ExpectCopyFailure(window, Texts{CopyFailure(ERROR_DISK_FULL, "C.BIN")});
+        EXPECT_TRUE(HoldsThePackage(kCameraFolder));  // A and B, copied before the failure
+        EXPECT_FALSE(Exists("G:\\DCIM\\C.BIN"));     // no truncated firmware
         ASSERT_TRUE(DeleteFileA(kFiller));
         EXPECT_EQ(Texts{"Copy OK!"}, RunMessages(window));
     });
-    EXPECT_TRUE(HoldsThePackage(kCameraFolder));
+    EXPECT_TRUE(HoldsTheWholePackage(kCameraFolder));
 }
 
 TEST_F(CameraFault, ReadOnlyCameraReportsItsCodesAndNoSuccess) {
+    Faults("read-only *");
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
-        EXPECT_EQ((Texts{"Can not create the folder! Err:" + std::to_string(ERROR_ACCESS_DENIED),
-                         CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")}),
-                  RunMessages(window));
-        EXPECT_EQ(0, Position(window));
-        EXPECT_TRUE(TicksAgain());
+        ExpectCopyFailure(window, Texts{"Can not create the folder! Err:" + std::to_string(ERROR_ACCESS_DENIED),
+                                        CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")});
     });
     EXPECT_FALSE(Exists(kCameraFolder));
+}
+
+TEST_F(CameraFault, ReadOnlyAfterTheFirstFileIsACopyFailure) {
+    Faults("read-only * from B.BIN");
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        ExpectCopyFailure(window, Texts{CopyFailure(ERROR_ACCESS_DENIED, "B.BIN")});
+    });
+    EXPECT_EQ(firmwareA, Contents("G:\\DCIM\\A.BIN"));
+    EXPECT_FALSE(Exists("G:\\DCIM\\B.BIN"));
 }
 
 TEST_F(CameraFault, DriveGoneBetweenTheWatchAndStartIsACopyFailure) {
@@ -392,9 +437,61 @@ TEST_F(CameraFault, DriveGoneBetweenTheWatchAndStartIsACopyFailure) {
         ASSERT_TRUE(WaitLocked(window, true));
         RemoveFolderTree(cameraRoot);
         ASSERT_FALSE(Exists(cameraRoot));
-        EXPECT_EQ((Texts{"Can not create the folder! Err:" + std::to_string(ERROR_FILE_NOT_FOUND),
-                         CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")}),
-                  RunMessages(window));
-        EXPECT_EQ(0, Position(window));
+        ExpectCopyFailure(window, Texts{"Can not create the folder! Err:" + std::to_string(ERROR_FILE_NOT_FOUND),
+                                        CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")});
     });
+}
+
+TEST_F(CameraFault, GoneDuringTheCopyIsNoSuccessAndTheNextRunAfterItsReturnIs) {
+    Faults("gone * from B.BIN");
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        ExpectCopyFailure(window, Texts{CopyFailure(kNoSuchDevice, "B.BIN")});
+        Faults("");
+        EXPECT_EQ(Texts{"Copy OK!"}, RunMessages(window));
+    });
+    EXPECT_TRUE(HoldsTheWholePackage(kCameraFolder));
+}
+
+TEST_F(CameraFault, ACopyStoredWithAChangedByteFailsWithTheSumTheCameraHolds) {
+    constexpr std::size_t kChangedOffset = 1000;
+    Faults("changed-byte B.BIN " + std::to_string(kChangedOffset));
+    std::string held = firmwareB;
+    held[kChangedOffset] = static_cast<char>(~held[kChangedOffset]);
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        EXPECT_EQ(Texts{ChecksumFailure(SumText(held))}, RunMessages(window));
+    });
+    EXPECT_EQ(held, Contents("G:\\DCIM\\B.BIN"));
+}
+
+TEST_F(CameraFault, AFakeCapacityCardThatWritesOverTheFirstFileIsNoSuccess) {
+    const std::size_t capacity = firmwareA.size() + firmwareB.size() + firmwareC.size() / 2;
+    Faults("wrap * " + std::to_string(capacity));
+    // What C holds beyond the capacity lands at the camera's start, over A.
+    const std::string heldA = firmwareC.substr(capacity - firmwareA.size() - firmwareB.size(), firmwareA.size());
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        EXPECT_EQ(Texts{ChecksumFailure(SumText(heldA))}, RunMessages(window));
+    });
+    EXPECT_EQ(heldA, Contents("G:\\DCIM\\A.BIN"));
+}
+
+TEST_F(CameraFault, AReadErrorWhileTheCopyIsReadBackIsNoSuccess) {
+    Faults("read-error B.BIN");
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        EXPECT_EQ((Texts{"Open bin file failed! Err:" + std::to_string(ERROR_NOT_READY),
+                         ChecksumFailure(SumText(firmwareA))}),
+                  RunMessages(window));
+    });
+}
+
+TEST_F(CameraFault, AFailedFlushIsACopyFailureAndTheCopyIsRemoved) {
+    Faults("flush-error A.BIN");
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        ExpectCopyFailure(window, Texts{CopyFailure(ERROR_NOT_READY, "A.BIN")});
+    });
+    EXPECT_FALSE(Exists("G:\\DCIM\\A.BIN"));
 }
