@@ -4,10 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <vector>
 
+#include "file_compare.h"
 #include "file_paths.h"
 #include "main_dialog.h"
 #include "update_view.h"
@@ -17,11 +16,6 @@ namespace {
 constexpr std::size_t kCompareBlockSize = 64 * 1024;
 constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;  // 0x51
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
 long long LengthOf(std::FILE* file) {
     _fseeki64(file, 0, SEEK_END);
     const long long length = _ftelli64(file);
@@ -29,17 +23,16 @@ long long LengthOf(std::FILE* file) {
     return length;
 }
 
-// Reads both files block by block in step; true when a pair of blocks differs.
+// Reads the target block by block against the source, up to the first difference;
+// true when they differ.
 bool ContentsDiffer(std::FILE* source, std::FILE* target) {
-    std::vector<char> sourceBlock(kCompareBlockSize);
-    std::vector<char> targetBlock(kCompareBlockSize);
-    for (;;) {
-        const std::size_t read = std::fread(sourceBlock.data(), 1, kCompareBlockSize, source);
-        const std::size_t readTarget = std::fread(targetBlock.data(), 1, kCompareBlockSize, target);
-        if (read != readTarget) return true;
-        if (std::memcmp(sourceBlock.data(), targetBlock.data(), read) != 0) return true;
-        if (read < kCompareBlockSize) return false;
+    SourceComparison comparison(source);
+    std::vector<unsigned char> targetBlock(kCompareBlockSize);
+    std::size_t read;
+    while ((read = std::fread(targetBlock.data(), 1, kCompareBlockSize, target)) > 0) {
+        if (!comparison.Next(targetBlock.data(), read)) return true;
     }
+    return std::ferror(target) != 0 || !comparison.Same();
 }
 
 enum class FileComparison { sameContents, differentContents, differentLengths };

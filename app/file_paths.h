@@ -8,3 +8,7 @@ std::string CurrentFolder();
 
 // folder + "\" + name, the one way the program forms its file paths.
 std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Whether two folder paths name the same folder: their full paths are equal ignoring
+// letter case and a final backslash.
+bool IsSameFolder(const std::string& a, const std::string& b);

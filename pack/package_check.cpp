@@ -21,6 +21,9 @@ namespace {
 // Large enough for any value an author writes, so that a cut one can be told.
 constexpr std::size_t kWholeValueBufferSize = 4096;
 constexpr std::size_t kReadBlockSize = 4096;
+// The parts of an 8.3 file name.
+constexpr std::size_t kShortNameStem = 8;
+constexpr std::size_t kShortNameExtension = 3;
 
 // How far the loader got through the package: no FirmWare.ini to read; stopped in
 // FirmWare.ini after its identifiers and texts; no checksum.ini; all of it.
@@ -56,11 +59,37 @@ void ExplainLoadFailure(const UpdateConfig& config, Findings& findings) {
         return;
     }
     for (int i = 0; i < config.fileCount; ++i) {
-        if (config.fileNames[i].empty()) {
-            findings.Error(kFirmwareIniName, "file name key " + Quoted(FileNameKey(i)) + " of [" + kSettingSection +
-                                                 "] is missing or empty, or names a folder or drive");
-            return;
-        }
+        if (!config.fileNames[i].empty()) continue;
+        const std::string key = "file name key " + Quoted(FileNameKey(i)) + " of [" + kSettingSection + "]";
+        const std::string name = ReadProfileText(PackagePath(kFirmwareIniName), kSettingSection,
+                                                 FileNameKey(i).c_str(), kWholeValueBufferSize);
+        // Named, never opened: opening CON would wait on the console.
+        if (IsDeviceName(name))
+            findings.Error(kFirmwareIniName, key + " is " + Quoted(name) + ", which names a device on Windows, not a file");
+        else
+            findings.Error(kFirmwareIniName, key + " is missing or empty, or names a folder or drive");
+        return;
+    }
+}
+
+// An 8.3 name: at most 8 characters, then at most a dot and 3 more, no spaces.
+bool IsShortFileName(const std::string& name) {
+    const std::string::size_type dot = name.find('.');
+    const std::size_t stem = std::min(dot, name.size());
+    const std::size_t extension = dot == std::string::npos ? 0 : name.size() - dot - 1;
+    return stem >= 1 && stem <= kShortNameStem && extension <= kShortNameExtension &&
+           (dot == std::string::npos || (extension >= 1 && name.find('.', dot + 1) == std::string::npos)) &&
+           name.find(' ') == std::string::npos;
+}
+
+// A camera whose loader reads only short names (FatFs without long-name support)
+// would see a longer name only under the alias the system made for it.
+void CheckShortNames(const UpdateConfig& config, Findings& findings) {
+    for (int i = 0; i < config.fileCount; ++i) {
+        if (!IsShortFileName(config.fileNames[i]))
+            findings.Warning(config.fileNames[i], "is not an 8.3 name (at most 8 characters, a dot and at most 3, no "
+                                                  "spaces); a camera that reads only short names sees it under an "
+                                                  "alias such as FIRMWA~1.BIN");
     }
 }
 
@@ -144,20 +173,24 @@ void CheckLineEnds(const std::string& text, Findings& findings) {
         findings.Warning(kChecksumIniName, "its last line has no line end; it is read correctly here, but end it with CR LF");
 }
 
+// The program compares a file without a checksum only with the package's own copy
+// of it, which proves the copy but not the package.
 void CheckChecksumCount(const UpdateConfig& config, Findings& findings) {
     const std::string counts = Counted(config.checksumCount, "checksum") + " for " + Counted(config.fileCount, "file");
-    if (config.checksumCount > kChecksumSlots) {
-        findings.Error(kChecksumIniName, counts + "; the program holds " + std::to_string(kChecksumSlots) +
-                                             ", so every update fails at checksum " + std::to_string(kChecksumSlots + 1));
-    } else if (config.checksumCount > config.fileCount) {
+    if (config.checksumCount > config.fileCount) {
         findings.Error(kChecksumIniName, counts + "; every update fails at checksum " +
                                              std::to_string(config.fileCount + 1) + ", which belongs to no file");
-    } else if (config.checksumCount < config.fileCount) {
-        std::string unverified;
-        for (int i = config.checksumCount; i < config.fileCount; ++i)
-            unverified += (unverified.empty() ? "" : ", ") + config.fileNames[i];
-        findings.Warning(kChecksumIniName, counts + "; copied but never verified: " + unverified);
+        return;
     }
+    const int held = std::min(config.checksumCount, kChecksumSlots);
+    if (held == config.fileCount) return;
+    std::string unchecked;
+    for (int i = held; i < config.fileCount; ++i) unchecked += (unchecked.empty() ? "" : ", ") + config.fileNames[i];
+    const std::string slots = config.checksumCount > kChecksumSlots
+                                  ? "; the program holds " + std::to_string(kChecksumSlots)
+                                  : std::string();
+    findings.Warning(kChecksumIniName, counts + slots + "; compared only with the package's own files, "
+                                                        "without a checksum: " + unchecked);
 }
 
 // Compares each listed checksum with the checksum of its file in the package.
@@ -207,7 +240,10 @@ void CheckPackage(Findings& findings) {
         CheckShownText(kProductNameKey, config.productName, "the title and the dialog show", findings);
         CheckShownText(kVersionKey, config.firmwareVersion, "the dialog shows", findings);
     }
-    if (loaded == Loaded::withoutChecksums || loaded == Loaded::whole) CheckFilesPresent(config, findings);
+    if (loaded == Loaded::withoutChecksums || loaded == Loaded::whole) {
+        CheckShortNames(config, findings);
+        CheckFilesPresent(config, findings);
+    }
     if (loaded == Loaded::whole) CheckChecksums(config, findings);
     CheckDetectIni(camera, findings);
     PrintSummary(config, loaded, camera, findings);

@@ -38,6 +38,8 @@ bool CheckRequest(const PackageRequest& request, Findings& findings) {
         if (name.size() > kFileNameLength)
             findings.Error(name, "the name has " + std::to_string(name.size()) + " characters; the program reads at most " +
                                      std::to_string(kFileNameLength));
+        else if (IsDeviceName(name))
+            findings.Error(name, "names a device on Windows, not a file");
         else if (!IsPlainFileName(name))
             findings.Error(name, "give the name of a file in the package folder, without a folder");
         else if (IsDescriptionFile(name))

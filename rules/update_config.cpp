@@ -71,7 +71,25 @@ void StoreChecksums(UpdateConfig& config, const std::string& text) {
 }
 
 bool IsPlainFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos &&
+           !IsDeviceName(name);
+}
+
+// Windows takes the part before the first dot, without trailing spaces, as the
+// device's name: "nul.bin" and "CON .txt" open the device, not a file.
+bool IsDeviceName(const std::string& name) {
+    static const char* const kDevices[] = {"NUL", "CON", "PRN", "AUX"};
+    static const char* const kNumberedDevices[] = {"COM", "LPT"};
+    std::string stem = name.substr(0, name.find('.'));
+    stem.erase(stem.find_last_not_of(' ') + 1);
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : kDevices) {
+        if (stem == device) return true;
+    }
+    for (const char* device : kNumberedDevices) {
+        if (stem.size() == 4 && stem.compare(0, 3, device) == 0 && stem[3] >= '1' && stem[3] <= '9') return true;
+    }
+    return false;
 }
 
 // A count from 31 to 255 is valid in the file format but names more files than

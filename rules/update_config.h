@@ -34,7 +34,12 @@ bool IsUsableFileCount(std::int32_t count);
 // Whether a firmware file name names a file in the program's folder and in the target
 // folder. A name with a folder or drive part, or "." or "..", would make the run delete
 // and write files outside the target folder: the loader refuses it like an empty name.
+// Device names (NUL, CON, ...) are refused too.
 bool IsPlainFileName(const std::string& name);
+
+// Whether a name names a device on Windows instead of a file in the folder: NUL, CON,
+// PRN, AUX, COM1 to COM9 or LPT1 to LPT9, in any case, also with an extension.
+bool IsDeviceName(const std::string& name);
 
 // The progress bar's end for a package of fileCount files: fileCount + 1. A count
 // that failed the loader's range check is used as it is; the sum wraps instead of

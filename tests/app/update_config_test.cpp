@@ -123,6 +123,18 @@ TEST_F(LoaderTest, FileNamesWithAFolderOrDrivePartStopTheLoad) {
     }
 }
 
+// A device name opens the device, not a file in the folder.
+TEST_F(LoaderTest, DeviceNamesStopTheLoad) {
+    for (const char* name : {"NUL", "con.bin", "Com1", "lpt9.x.y", "aux .txt"}) {
+        config = UpdateConfig();
+        view = RecordingView();
+        EXPECT_FALSE(Load(std::string("[setting]\nfilenum=2\n0=a.bin\n1=") + name + "\n", "1a2b\r\n")) << name;
+        EXPECT_EQ(view.messages, std::vector<std::string>{"Read file name failed!!"}) << name;
+        EXPECT_EQ(config.fileNames[1], "") << name;
+    }
+    for (const char* name : {"null", "com0", "com10", "lpt", "console.bin", "nul_.bin"}) EXPECT_TRUE(IsPlainFileName(name)) << name;
+}
+
 TEST_F(LoaderTest, MissingFirmwareIniFailsAtTheFirstFileName) {
     package.write("checksum.ini", "1a2b\r\n");
     EXPECT_FALSE(Load());

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "checksum.h"
+#include "copy_readback.h"
 #include "recording_view.h"
 #include "scratch_folder.h"
 
@@ -49,6 +50,20 @@ protected:
         if (!file) return "<missing>";
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
+    // What the camera stores in place of copy i once every file is copied: its
+    // source with the last byte changed, as a worn or fake card might return it.
+    std::string SpoilCopyAfterTheCopy(int i) {
+        std::string spoiled = FileContent(i);
+        spoiled.back() = 'x';
+        view.onProgress = [this, i, spoiled](int position) {
+            if (position == config.fileCount) WriteBytes(TargetPath(i), spoiled);
+        };
+        return spoiled;
+    }
+    // The message of a failed verification that ended at the given copy.
+    static std::string Failed(const std::string& copy) {
+        return "It is failed!!!!\n The check sum is " + ContentChecksum(copy);
+    }
     static Events Success(int fileCount) {
         Events events{"stop timer"};
         for (int i = 1; i <= fileCount; ++i) events.push_back("pos " + std::to_string(i));
@@ -69,7 +84,7 @@ TEST_F(RunTest, ElevenFilesAreCopiedAndVerified) {
     RunUpdate(config, view);
     EXPECT_EQ(view.events, Success(11));
     for (int i = 0; i < 11; ++i) EXPECT_EQ(TargetContent(i), FileContent(i)) << i;
-    EXPECT_EQ(config.computedChecksum, config.checksums[9]);  // the last verified file
+    EXPECT_EQ(config.computedChecksum, ContentChecksum(FileContent(10)));  // the last file, compared with its source
 }
 
 // Under Wine as root CopyFileA overwrites a read-only file in place and keeps the
@@ -101,30 +116,73 @@ TEST_F(RunTest, CapitalChecksumsMatch) {
     EXPECT_EQ(view.events, Success(2));
 }
 
-TEST_F(RunTest, FilesWithoutAChecksumAreCopiedButNotVerified) {
+// Without any checksum every copy is compared with its source: a spoiled copy of
+// any of them ends the run with that copy's checksum.
+TEST_F(RunTest, WithoutChecksumsEveryFileIsComparedWithItsSource) {
     MakePackage(3);
-    config.checksumCount = 1;
-    config.checksums[1] = "bad";
+    config.checksumCount = 0;
     RunUpdate(config, view);
     EXPECT_EQ(view.events, Success(3));
-    EXPECT_EQ(TargetContent(2), FileContent(2));
+    for (int i = 0; i < 3; ++i) {
+        view = RecordingView();
+        const std::string spoiled = SpoilCopyAfterTheCopy(i);
+        RunUpdate(config, view);
+        EXPECT_EQ(view.events, (Events{"stop timer", "pos 1", "pos 2", "pos 3", "pos 12", "message " + Failed(spoiled)})) << i;
+    }
 }
 
-TEST_F(RunTest, MissingSourceFileStopsTheCopy) {
+// The checksum table has 10 slots: files 11 and 12 are compared with their sources.
+TEST_F(RunTest, FilesBeyondTheChecksumSlotsAreComparedWithTheirSources) {
+    MakePackage(12);
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, Success(12));
+    for (int i : {10, 11}) {
+        view = RecordingView();
+        const std::string spoiled = SpoilCopyAfterTheCopy(i);
+        RunUpdate(config, view);
+        EXPECT_EQ(view.messages, (Events{Failed(spoiled)})) << i;
+        EXPECT_EQ(view.positions.back(), 12) << i;
+        EXPECT_NE(view.events.back(), "start timer") << i;
+    }
+}
+
+// Nothing on the camera changes before every source has opened: the old firmware
+// stays, and the message is the one the copy would show.
+TEST_F(RunTest, MissingSourceFileLeavesTheCameraUntouched) {
     MakePackage(4);
+    ScratchFolder target(kTestDriveTarget);
+    target.write("fw0.bin", "old firmware");
     DeleteFileA(package.pathOf("fw2.bin").c_str());
     RunUpdate(config, view);
-    EXPECT_EQ(view.events, (Events{"stop timer", "pos 1", "pos 2",
-                                   "message Copy files failed! Err:2\n" + package.pathOf("fw2.bin"), "pos 0",
-                                   "start timer"}));
-    EXPECT_EQ(TargetContent(1), FileContent(1));  // copied before the failure, kept
-    EXPECT_EQ(TargetContent(3), "<missing>");
+    EXPECT_EQ(view.events, (Events{"stop timer", "message Copy files failed! Err:2\n" + package.pathOf("fw2.bin"),
+                                   "pos 0", "start timer"}));
+    EXPECT_EQ(target.read("fw0.bin"), "old firmware");
+    EXPECT_EQ(TargetContent(1), "<missing>");
 }
 
-// A copy that another program holds open for reading (letting others write)
-// cannot be opened alone for the flush: the copy fails with its code, and the
-// file does not stay behind once the reader lets go.
-TEST_F(RunTest, ACopyThatCannotBeFlushedFailsAndIsRemoved) {
+// Started from the target folder itself, however the folder is written, the run
+// deletes and copies nothing and verifies the package where it lies.
+TEST_F(RunTest, PackageInTheTargetFolderIsVerifiedInPlace) {
+    MakePackage(3);
+    std::string upper = package.path();
+    CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
+    for (const std::string& folder : {package.path(), upper + "\\"}) {
+        view = RecordingView();
+        config.setTargetFolder(folder);
+        RunUpdate(config, view);
+        EXPECT_EQ(view.events, (Events{"stop timer", "pos 12", "message Copy OK!", "pos 0", "start timer"})) << folder;
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(package.read(config.fileNames[i]), FileContent(i)) << folder;
+    }
+    view = RecordingView();
+    config.checksums[1] = "bad";
+    RunUpdate(config, view);
+    EXPECT_EQ(view.messages, (Events{Failed(FileContent(1))}));
+    EXPECT_EQ(package.read(config.fileNames[1]), FileContent(1));
+}
+
+// A program that opens a new copy for reading and lets others read and write, as
+// a virus scanner or an indexer does, fails neither the flush nor the read-back.
+TEST_F(RunTest, ACopyAnotherProgramHoldsOpenIsFlushedAndVerified) {
     MakePackage(3);
     HANDLE reader = INVALID_HANDLE_VALUE;
     view.onProgress = [&](int position) {
@@ -136,12 +194,8 @@ TEST_F(RunTest, ACopyThatCannotBeFlushedFailsAndIsRemoved) {
     RunUpdate(config, view);
     ASSERT_NE(INVALID_HANDLE_VALUE, reader);
     CloseHandle(reader);
-    EXPECT_EQ(view.events, (Events{"stop timer", "pos 1",
-                                   "message Copy files failed! Err:" + std::to_string(ERROR_SHARING_VIOLATION) + "\n" +
-                                       package.pathOf("fw1.bin"),
-                                   "pos 0", "start timer"}));
-    EXPECT_EQ(TargetContent(0), FileContent(0));
-    EXPECT_EQ(TargetContent(1), "<missing>");
+    EXPECT_EQ(view.events, Success(3));
+    EXPECT_EQ(TargetContent(1), FileContent(1));
 }
 
 TEST_F(RunTest, TargetWithoutParentFailsAtTheFirstCopy) {
@@ -195,10 +249,10 @@ TEST_F(RunTest, LaterFileThatCannotBeOpenedReportsThePreviousChecksum) {
 }
 
 // The C library fails to open a file without a system code once its streams are
-// used up. Such a file is unread: it must not pass against an empty checksum.
-TEST_F(RunTest, AnOpenThatFailsWithoutASystemCodeCountsAsFailed) {
+// used up. A source that could not be read cannot vouch for its copy.
+TEST_F(RunTest, ASourceThatCannotBeOpenedForTheComparisonFails) {
     MakePackage(1);
-    config.checksums[0] = "";
+    config.checksumCount = 0;
     std::vector<std::FILE*> streams;
     view.onProgress = [&](int) {
         const std::string anyFile = package.pathOf("fw0.bin");
@@ -211,8 +265,7 @@ TEST_F(RunTest, AnOpenThatFailsWithoutASystemCodeCountsAsFailed) {
     };
     RunUpdate(config, view);
     for (std::FILE* stream : streams) std::fclose(stream);
-    EXPECT_EQ(view.messages, (Events{"Open bin file failed! Err:" + std::to_string(ERROR_READ_FAULT),
-                                     "It is failed!!!!\n The check sum is 0000"}));
+    EXPECT_EQ(view.messages, (Events{Failed(FileContent(0))}));
 }
 
 TEST_F(RunTest, MoreChecksumsThanFilesFailAtTheFirstExtraEntry) {
@@ -226,12 +279,13 @@ TEST_F(RunTest, MoreChecksumsThanFilesFailAtTheFirstExtraEntry) {
     EXPECT_NE(view.events.back(), "start timer");
 }
 
-TEST_F(RunTest, ChecksumCountBeyondTheSlotsNeverPasses) {
+TEST_F(RunTest, ChecksumLinesBeyondTheSlotsAndTheFilesNeverPass) {
     MakePackage(11);
-    config.checksumCount = 1000;  // entries past the 10 checksum slots match no file
+    config.checksumCount = 1000;  // file 11 is compared; the entries after it name no file
     RunUpdate(config, view);
-    EXPECT_EQ(view.messages,
-              (Events{"It is failed!!!!\n The check sum is " + ContentChecksum(FileContent(10))}));
+    ASSERT_EQ(view.messages.size(), 2u);
+    EXPECT_EQ(view.messages[0].rfind("Open bin file failed! Err:", 0), 0u) << view.messages[0];
+    EXPECT_EQ(view.messages[1], "It is failed!!!!\n The check sum is " + ContentChecksum(FileContent(10)));
 }
 
 TEST_F(RunTest, EmptyTargetOnlyRestartsTheTimer) {
@@ -264,4 +318,73 @@ TEST_F(RunTest, ASecondRunAfterAFailureSucceeds) {
     view = RecordingView();
     RunUpdate(config, view);
     EXPECT_EQ(view.events, Success(2));
+}
+
+namespace {
+
+// The system's calls with every read-back open and read recorded; it can refuse
+// unbuffered opens as some file systems do. Wine ignores FILE_FLAG_NO_BUFFERING, so
+// only the requests themselves show that they keep its alignment rules.
+class RecordingAccess : public CopyAccess {
+public:
+    struct Request {
+        std::uintptr_t address;
+        DWORD size;
+        LONGLONG offset;
+    };
+    HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD flags) override {
+        if (access == GENERIC_READ) readBackOpens.push_back(flags);
+        if (refuseUnbuffered && (flags & FILE_FLAG_NO_BUFFERING) != 0) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return INVALID_HANDLE_VALUE;
+        }
+        return SystemCopyAccess().Open(path, access, share, flags);
+    }
+    bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override {
+        LARGE_INTEGER offset = {};
+        SetFilePointerEx(file, offset, &offset, FILE_CURRENT);
+        requests.push_back({reinterpret_cast<std::uintptr_t>(buffer), size, offset.QuadPart});
+        return SystemCopyAccess().Read(file, buffer, size, got);
+    }
+
+    bool refuseUnbuffered = false;
+    std::vector<DWORD> readBackOpens;  // the flags of each open for reading
+    std::vector<Request> requests;
+};
+
+constexpr DWORD kUnbuffered = FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN;
+
+}  // namespace
+
+// Files of two blocks and a few bytes, of exactly one block, and of a few bytes: every
+// request asks for one whole block, into a page-aligned buffer, at a block-aligned
+// offset, and none is made past a short read at the file's end.
+TEST_F(RunTest, ReadBackRequestsAreAlignedWholeBlocksFromAnUnbufferedOpen) {
+    MakePackage(3);
+    const std::string large(2 * kReadBackBlockSize + 5, 'L');
+    const std::string oneBlock(kReadBackBlockSize, 'B');
+    package.write(config.fileNames[0], large);
+    package.write(config.fileNames[1], oneBlock);
+    config.checksums[0] = ContentChecksum(large);
+    config.checksums[1] = ContentChecksum(oneBlock);
+    RecordingAccess access;
+    RunUpdate(config, view, access);
+    EXPECT_EQ(view.events, Success(3));
+    EXPECT_EQ(access.readBackOpens, (std::vector<DWORD>{kUnbuffered, kUnbuffered, kUnbuffered}));
+    ASSERT_EQ(access.requests.size(), 3u + 2u + 1u);
+    for (const RecordingAccess::Request& request : access.requests) {
+        EXPECT_EQ(request.address % 4096, 0u);
+        EXPECT_EQ(request.size, kReadBackBlockSize);
+        EXPECT_EQ(request.offset % kReadBackBlockSize, 0);
+    }
+}
+
+TEST_F(RunTest, ARefusedUnbufferedOpenIsReadTheCachedWay) {
+    MakePackage(2);
+    RecordingAccess access;
+    access.refuseUnbuffered = true;
+    RunUpdate(config, view, access);
+    EXPECT_EQ(view.events, Success(2));
+    const DWORD cached = FILE_FLAG_SEQUENTIAL_SCAN;
+    EXPECT_EQ(access.readBackOpens, (std::vector<DWORD>{kUnbuffered, cached, kUnbuffered, cached}));
 }

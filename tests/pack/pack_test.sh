@@ -91,22 +91,24 @@ expect_no_findings "check after make"
 "$here/../app/program_run_test.sh" "$camera_harness" "$driver" "$made" "$nolvetra" "$detector" >"$work/install.log" ||
   { out=$(cat "$work/install.log"); fail "the made package was not installed"; }
 
-# make refusing: every reason is named and nothing is written; --force then overwrites,
-# and past 10 files the rest are copied unverified.
+# make refusing: every reason is named and nothing is written (a device name is not
+# opened); --force then overwrites, and past 10 files the rest are compared only.
 refused="$work/refused"
 mkdir -p "$refused"
 printf abc >"$refused/a.bin"
 echo old >"$refused/FirmWare.ini"
 long=$(printf 'x%.0s' $(seq 255))
-run "$refused" make --vid 1A2B --pid 3C4D --product P --version V a.bin "$long" $(seq -f 'f%g.bin' 29)
+run "$refused" make --vid 1A2B --pid 3C4D --product P --version V a.bin "$long" CON Nul.bin $(seq -f 'f%g.bin' 27)
 expect "make refusing" 1 "31 files; the program installs at most 30" "the name has 255 characters" \
+  "CON: names a device on Windows, not a file" "Nul.bin: names a device" \
   "f1.bin: no such file" "FirmWare.ini: exists; give --force" "nothing written"
 [ "$(ls "$refused")" = $'FirmWare.ini\na.bin' ] && [ "$(cat "$refused/FirmWare.ini")" = old ] &&
   [ "$(cat "$refused/a.bin")" = abc ] || fail "make refusing: the folder changed"
 for i in $(seq 0 11); do echo "$i" >"$refused/f$i.bin"; done
 run "$refused" make --force --vid 1A2B --pid 3C4D --product P --version V $(seq -f 'f%g.bin' 0 11)
 expect "make --force" 0 "wrote FirmWare.ini, checksum.ini and Detect.ini" \
-  "10 checksums for 12 files; copied but never verified: f10.bin, f11.bin" "the camera's entry, has no SubKey98"
+  "10 checksums for 12 files; compared only with the package's own files, without a checksum: f10.bin, f11.bin" \
+  "the camera's entry, has no SubKey98"
 [ "$(wc -l <"$refused/checksum.ini")" -eq 10 ] && grep -q filenum=12 "$refused/FirmWare.ini" ||
   fail "make --force: FirmWare.ini or checksum.ini not rewritten"
 
@@ -120,13 +122,16 @@ done
 # FirmWare.ini: its identifier form, shown texts and listed files.
 package "$work/p"
 ini "$work/p/FirmWare.ini" '[PID_VID]' 'PID_VID=USB\VID_1A2B&PID_3C4' '[setting]' \
-  'productname=VX5207 Camera Professional' fwver=V2.03-2026-12-08-beta filenum=2 0=a.bin 1=gone.bin
+  'productname=VX5207 Camera Professional' fwver=V2.03-2026-12-08-beta filenum=3 0=a.bin 1=gone.bin \
+  '2=firmware update.bin'
 ini "$work/p/checksum.ini" 126
 run "$work/p" check
 expect description 1 'PID_VID "USB\VID_1A2B&PID_3C4" is not of the form' \
   'productname has 26 characters; the title and the dialog show only "VX5207 Camera Profe"' \
   'fwver has 21 characters; the dialog shows only "V2.03-2026-12-08-be"' \
-  "gone.bin: listed in FirmWare.ini but missing" "1 checksum for 2 files; copied but never verified: gone.bin"
+  "gone.bin: listed in FirmWare.ini but missing" \
+  "1 checksum for 3 files; compared only with the package's own files, without a checksum: gone.bin" \
+  "warning: firmware update.bin: is not an 8.3 name"
 
 # What stops the loader, and missing description files.
 package "$work/p"
@@ -136,6 +141,9 @@ expect "filenum" 1 'nolvetra.exe stops with "Read file number failed!!"' "filenu
 ini "$work/p/FirmWare.ini" '[setting]' filenum=2 0=a.bin
 run "$work/p" check
 expect "file name" 1 'nolvetra.exe stops with "Read file name failed!!"' 'file name key "1" of [setting] is missing'
+ini "$work/p/FirmWare.ini" '[setting]' filenum=2 0=a.bin 1=CON
+run "$work/p" check </dev/null
+expect "device name" 1 'file name key "1" of [setting] is "CON", which names a device on Windows, not a file'
 package "$work/p"
 rm "$work/p/checksum.ini"
 run "$work/p" check
@@ -155,7 +163,7 @@ run "$work/p" check
 expect "more checksums than files" 1 "every update fails at checksum 3, which belongs to no file"
 ini "$work/p/checksum.ini" 126 214 1 2 3 4 5 6 7 8 9
 run "$work/p" check
-expect "more than 10 checksums" 1 "11 checksums for 2 files; the program holds 10"
+expect "more than 10 checksums" 1 "11 checksums for 2 files; every update fails at checksum 3"
 { printf '126\r\n'; printf '\n%.0s' $(seq 93); printf '214\r\n'; } >"$work/p/checksum.ini"
 run "$work/p" check
 expect "cut checksum.ini" 1 'the program reads only the first 100, which cuts checksum 2 "214" to "21"'

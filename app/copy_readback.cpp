@@ -1,0 +1,81 @@
+#include "copy_readback.h"
+
+#include "failure_code.h"
+
+// Unbuffered reads (the system's "File Buffering" documentation): with
+// FILE_FLAG_NO_BUFFERING every file offset and every request size must be a whole
+// multiple of the volume's sector size, and the buffer must lie at an address that
+// is such a multiple too; VirtualAlloc gives page-aligned memory, and since pages
+// and sectors are both powers of two, that suffices. Such a read writes out and
+// drops cached data for the range first, then reads the device: the copy is proven
+// by what the camera stores, not by what the PC still holds.
+
+namespace {
+
+constexpr DWORD kUnbufferedFlags = FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN;
+
+class SystemAccess : public CopyAccess {
+public:
+    HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD flags) override {
+        return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+    }
+    bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override {
+        return ReadFile(file, buffer, size, &got, nullptr) != FALSE;
+    }
+};
+
+// A page-aligned block from VirtualAlloc, released with it.
+class AlignedBlock {
+public:
+    explicit AlignedBlock(DWORD size)
+        : data_(static_cast<unsigned char*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+    ~AlignedBlock() {
+        if (data_ != nullptr) VirtualFree(data_, 0, MEM_RELEASE);
+    }
+    AlignedBlock(const AlignedBlock&) = delete;
+    AlignedBlock& operator=(const AlignedBlock&) = delete;
+    unsigned char* data() const { return data_; }
+
+private:
+    unsigned char* data_;
+};
+
+// Opens the copy for an unbuffered read. Some file systems (network shares,
+// those of Windows 95/98/ME) refuse the flag with ERROR_INVALID_PARAMETER: there
+// the copy is read the cached way, the best those systems offer.
+HANDLE OpenForReadBack(CopyAccess& access, const std::string& path) {
+    const HANDLE file = access.Open(path, GENERIC_READ, FILE_SHARE_READ, kUnbufferedFlags);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_PARAMETER) return file;
+    return access.Open(path, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN);
+}
+
+// Reads whole blocks until one comes back short: that one held the end of the
+// file. Stopping there keeps every request at a block-aligned offset; a further
+// read would start at the file's unaligned end.
+DWORD ReadBlocks(CopyAccess& access, HANDLE file, const ReadBackSink& sink) {
+    AlignedBlock block(kReadBackBlockSize);
+    if (block.data() == nullptr) return FailureCode();
+    for (;;) {
+        DWORD got = 0;
+        if (!access.Read(file, block.data(), kReadBackBlockSize, got)) return FailureCode();
+        if (got > 0) sink(block.data(), got);
+        if (got < kReadBackBlockSize) return ERROR_SUCCESS;
+    }
+}
+
+}  // namespace
+
+CopyAccess& SystemCopyAccess() {
+    static SystemAccess system;
+    return system;
+}
+
+unsigned long ReadBackCopy(CopyAccess& access, const std::string& path, const ReadBackSink& sink) {
+    // Cleared first, so that a code left by an earlier call is not taken for the open's.
+    SetLastError(ERROR_SUCCESS);
+    const HANDLE file = OpenForReadBack(access, path);
+    if (file == INVALID_HANDLE_VALUE) return FailureCode();
+    const DWORD error = ReadBlocks(access, file, sink);
+    CloseHandle(file);
+    return error;
+}

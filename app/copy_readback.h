@@ -1,0 +1,37 @@
+// How the update run reaches the copies it writes on the target: the one seam
+// through which it opens them (for the flush and for the read-back) and reads them,
+// and the read-back that bypasses the system's cache.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+// The system calls the run makes on its copies. The program uses the system's own;
+// tests put a recording or refusing one in their place.
+class CopyAccess {
+public:
+    virtual ~CopyAccess() = default;
+    // As CreateFileA with OPEN_EXISTING.
+    virtual HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD flags) = 0;
+    // As ReadFile without OVERLAPPED; got receives the bytes read.
+    virtual bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) = 0;
+};
+
+// The system's CreateFileA and ReadFile.
+CopyAccess& SystemCopyAccess();
+
+// Every read-back request asks for this many bytes, into a buffer at a page
+// boundary, at an offset that is a whole number of requests: a multiple of every
+// sector size a disk has (512 or 4096 bytes), as unbuffered reads require.
+constexpr DWORD kReadBackBlockSize = 256 * 4096;
+static_assert(kReadBackBlockSize % 4096 == 0, "read-back requests are whole sectors on any disk");
+
+using ReadBackSink = std::function<void(const unsigned char* block, std::size_t size)>;
+
+// Reads the file at path once from the device, not from the system's cache, and
+// hands each block to sink in order. Returns 0, or the system error code when the
+// file cannot be opened or read.
+unsigned long ReadBackCopy(CopyAccess& access, const std::string& path, const ReadBackSink& sink);
