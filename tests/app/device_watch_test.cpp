@@ -465,6 +465,21 @@ TEST_F(CameraFault, ACopyStoredWithAChangedByteFailsWithTheSumTheCameraHolds) {
     EXPECT_EQ(held, Contents("G:\\DCIM\\B.BIN"));
 }
 
+// A file without a checksum line is proved by comparing the camera's copy with
+// its source: a changed byte in it is no success either.
+TEST_F(CameraFault, AChangedByteInAFileWithoutAChecksumFailsTheComparison) {
+    package.write("checksum.ini", SumText(firmwareA) + "\r\n" + SumText(firmwareB) + "\r\n");
+    constexpr std::size_t kChangedOffset = 10;
+    Faults("changed-byte C.BIN " + std::to_string(kChangedOffset));
+    std::string held = firmwareC;
+    held[kChangedOffset] = static_cast<char>(~held[kChangedOffset]);
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        EXPECT_EQ(Texts{ChecksumFailure(SumText(held))}, RunMessages(window));
+    });
+    EXPECT_EQ(held, Contents("G:\\DCIM\\C.BIN"));
+}
+
 TEST_F(CameraFault, AFakeCapacityCardThatWritesOverTheFirstFileIsNoSuccess) {
     const std::size_t capacity = firmwareA.size() + firmwareB.size() + firmwareC.size() / 2;
     Faults("wrap * " + std::to_string(capacity));
