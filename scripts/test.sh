@@ -17,4 +17,7 @@ scripts/check-binaries.sh build/i686/dist/nolvetra-*-win32.zip i686
 
 cmake -S . -B build/x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake >/dev/null
 cmake --build build/x86_64 -j "$jobs"
+# The harness is set up here first, so that what an earlier run left where no run
+# may write is reported in this output.
+tests/harness/wine-setup.sh build/x86_64/wine
 ctest --test-dir build/x86_64 --output-on-failure

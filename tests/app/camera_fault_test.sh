@@ -52,5 +52,5 @@ fi
 mount -o remount,rw "$fs"
 mkdir -p "$fs/camera"
 ln -sfn "$fs/camera" "$link"
-CAMERA_ROOT="Z:${fs//\//\\}\\camera" run_case 'CameraFault.DriveGoneBetweenTheWatchAndStartIsACopyFailure'
+CAMERA_ROOT=$(HARNESS_DIR=$harness && source "$here/../harness/wine-env.sh" && windows_path "$fs/camera") run_case 'CameraFault.DriveGoneBetweenTheWatchAndStartIsACopyFailure'
 exit $status
