@@ -3,10 +3,14 @@
 # folder above it is the build tree, the only part of the machine the prefix reaches.
 export WINEPREFIX="$HARNESS_DIR/prefix"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-# wine64 directly: the generic 'wine' launcher complains about the missing
-# 32-bit half on every start, and 32-bit programs cannot run here anyway.
-if [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64; else WINE=wine; fi
+# HARNESS_DLL_OVERRIDES adds a test's own, such as setupapi=d to take SetupAPI away.
+export WINEDLLOVERRIDES="mscoree,mshtml=${HARNESS_DLL_OVERRIDES:+;$HARNESS_DLL_OVERRIDES}"
+# Wine's 32-bit loader runs 32-bit programs and hands 64-bit ones to wine64; without
+# the 32-bit half, wine64 directly (the generic 'wine' launcher would complain about
+# the missing half on every start).
+if [ -x /usr/lib/wine/wine ]; then WINE=/usr/lib/wine/wine
+elif [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64
+else WINE=wine; fi
 export WINE
 if [ -z "${DISPLAY:-}" ] && [ -f "$HARNESS_DIR/display" ]; then
   DISPLAY=$(cat "$HARNESS_DIR/display")

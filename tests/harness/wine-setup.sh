@@ -31,8 +31,11 @@ start_display() {
 
 # A prefix made by an earlier harness may still have a drive leading outside the
 # build tree (Wine's own Z: to the root folder): such a prefix is made anew.
+# So is a prefix made before the 32-bit half of Wine was installed: its syswow64
+# stays empty, and then no program of either kind starts in it.
 prefix_is_current() {
-  [ -f "$WINEPREFIX/.harness-ready" ] && [ -z "$(drives_outside_tree)" ]
+  [ -f "$WINEPREFIX/.harness-ready" ] && [ -z "$(drives_outside_tree)" ] || return 1
+  [ ! -x /usr/lib/wine/wine ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
 }
 
 # Wine's own Z: leads to the root folder; the prefix gets the drives wine-env.sh names.
