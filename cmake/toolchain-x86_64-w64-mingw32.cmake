@@ -1,5 +1,4 @@
-# 64-bit Windows; the programs run here under wine64. The tests use std::thread,
-# which needs the posix thread model.
+# 64-bit Windows; the programs run here under wine64.
 set(MINGW_TRIPLET x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(MINGW_THREAD_MODEL posix)

@@ -3,7 +3,8 @@
 # or of a release archive: they need no DLL of the compiler's runtime, and detector.dll
 # exports VostelExist under its plain name. The 32-bit files must also load on
 # Windows 98: they may import only from DLLs that 98 has, and none of the functions
-# listed in win98-missing-imports.txt beside this script.
+# listed in win98-missing-imports.txt beside this script, and their headers must ask
+# for no system newer than 4.0.
 # A release archive (nolvetra-<version>-win64.zip or -win32.zip) must moreover hold
 # exactly the files below, in this order, each program and library built for the archive's machine,
 # carrying the archive's version in its version information, and each program's
@@ -48,13 +49,26 @@ check_win98_imports() {
                 ($0 in missing)' "$missing_list" - <<<"$imports")
 }
 
+# Fails a module whose headers ask for a newer system than 4.0: the loader of
+# Windows 95 refuses it ("requires a newer version of Windows").
+check_win98_layout() {
+  local file=$1 field
+  for field in OSystemVersion SubsystemVersion; do
+    "$objdump" -p "$file" | awk -v f="$field" '$1 == "Major" f { major = $2 } $1 == "Minor" f { minor = $2 }
+      END { exit !(major == 4 && minor == 0) }' || fail "$file asks for a $field other than 4.0, which Windows 95 refuses"
+  done
+}
+
 # Imports of a program or library, and the export of detector.dll.
 check_module() {
   local file=$1 exports
   if "$objdump" -p "$file" | grep -i -E 'DLL Name: *(libstdc\+\+|libgcc|libwinpthread)'; then
     fail "$file needs a runtime DLL"
   fi
-  if [ "$2" = i686 ]; then check_win98_imports "$file"; fi
+  if [ "$2" = i686 ]; then
+    check_win98_imports "$file"
+    check_win98_layout "$file"
+  fi
   if [ "$(basename "$file")" = detector.dll ]; then
     exports=$("$objdump" -p "$file" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '^[[:space:]]+\[ *[0-9]+\] ' | awk '{print $NF}')
     [ "$exports" = "VostelExist" ] || fail "$file exports '$exports', expected exactly VostelExist"

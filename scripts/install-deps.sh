@@ -19,9 +19,12 @@ packages=(
   # The test camera that fails on demand: a FUSE file system in Python.
   fuse3 python3-fusepy
 )
+# The 32-bit half of Wine, which runs the 32-bit build's tests; from the i386
+# architecture, beside wine64.
+readonly WINE32=wine32:i386
 
 missing=()
-for p in "${packages[@]}"; do
+for p in "${packages[@]}" "$WINE32"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
@@ -31,5 +34,9 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+# i386 packages are found only once the architecture is added (before the update).
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}"

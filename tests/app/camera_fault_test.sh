@@ -18,7 +18,9 @@ log="$harness/camera.log"
 link="$harness/drive-g"
 camera_pid=
 
-windows_path() { echo "Z:${1//\//\\}"; }
+# windows_path: the Windows name of a path inside the build tree.
+HARNESS_DIR=$harness
+source "$here/../harness/wine-env.sh"
 
 unmount_camera() {
   ln -sfn camera "$link"

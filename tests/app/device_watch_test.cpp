@@ -262,7 +262,10 @@ TEST_F(WatchDialog, AfterAFailedVerificationNoTickRunsUntilTheNextStart) {
 
 TEST_F(WatchDialog, TicksGoOnBehindAnOpenMessageBox) {
     RunModal(dialog, [&](HWND window) {
-        ClickButton(window, IDC_COMPARE);  // the camera folder is empty: both files differ
+        // The camera's folder by hand, not the default target, whose contents no test owns.
+        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
+        ASSERT_TRUE(WaitUntil([window] { return ItemText(window, IDC_TARGET_FOLDER) == kCameraFolder; }));
+        ClickButton(window, IDC_COMPARE);  // the camera folder is absent: both files differ
         const HWND box = WaitForMessageBox(dialogThread);
         ASSERT_NE(nullptr, box);
         EXPECT_EQ("These files are not same with the source files:\nA.BIN\nB.BIN\n", MessageBoxText(box));

@@ -4,7 +4,9 @@
 
 #include <shlwapi.h>
 
+#include <cstdlib>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "detect_9x.h"
@@ -139,6 +141,17 @@ TEST_F(Detect9x, TheLibrarysQueryTakesThisPathOnWindows98) {
                                "SubKey98=VOSTELTEST_CAMERA\r\n");
     EXPECT_NE(VostelExist(&count), nullptr);
     EXPECT_EQ(DriveIndexes(currentTable, count), Drives{5});
+}
+
+// The harness runs the Detector9xLibrary cases twice: once as the system is, once with
+// SetupAPI taken away (NOLVETRA_SETUPAPI=absent, the DLL disabled for the program).
+// Windows 95 has no SetupAPI at all; the library must answer there all the same.
+TEST(Detector9xLibrary, SetupApiIsThereUnlessTheHarnessTookItAway) {
+    const char* setupApi = std::getenv("NOLVETRA_SETUPAPI");
+    const bool absent = setupApi && std::string(setupApi) == "absent";
+    const HMODULE module = LoadLibraryA("setupapi.dll");
+    EXPECT_EQ(absent, module == nullptr);
+    if (module) FreeLibrary(module);
 }
 
 // The built library on the real system: Wine lists no USB device, so nothing is

@@ -8,6 +8,15 @@ HARNESS_DIR=$(realpath -m "$1")
 shift
 here=$(dirname "$(realpath "$0")")
 source "$here/wine-env.sh"
+# Wine starts a program whose current folder no drive reaches in C:\windows; such a
+# program starts in its own folder instead, which the build tree's drive reaches.
+if ! windows_path "$PWD" >/dev/null 2>&1 && [ -f "$1" ]; then
+  program=$(realpath "$1")
+  shift
+  set -- "$program" "$@"
+  echo "wine-run: $PWD lies outside the build tree; starting $(basename "$program") in its own folder" >&2
+  cd "$(dirname "$program")"
+fi
 out=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
 trap 'rm -f "$out"' EXIT
 "$WINE" "$@" </dev/null >"$out" 2>&1

@@ -7,6 +7,7 @@ set -euo pipefail
 HARNESS_DIR=$(realpath -m "$1")
 mkdir -p "$HARNESS_DIR"
 here=$(dirname "$(realpath "$0")")
+cd "$HARNESS_DIR"  # a folder the prefix's drives reach
 
 start_display() {
   local pidfile="$HARNESS_DIR/xvfb.pid"
@@ -28,14 +29,32 @@ start_display() {
   echo ":$n" >"$HARNESS_DIR/display"
 }
 
+# A prefix made by an earlier harness may still have a drive leading outside the
+# build tree (Wine's own Z: to the root folder): such a prefix is made anew.
+# So is a prefix made before the 32-bit half of Wine was installed: its syswow64
+# stays empty, and then no program of either kind starts in it.
+prefix_is_current() {
+  [ -f "$WINEPREFIX/.harness-ready" ] && [ -z "$(drives_outside_tree)" ] || return 1
+  [ ! -x /usr/lib/wine/wine ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+}
+
+# Wine's own Z: leads to the root folder; the prefix gets the drives wine-env.sh names.
+link_drives() {
+  mkdir -p "$LAST_DRIVE_FOLDER"
+  ln -sfn "$BUILD_TREE" "$WINEPREFIX/dosdevices/${TREE_DRIVE,,}:"
+  ln -sfn "$LAST_DRIVE_FOLDER" "$WINEPREFIX/dosdevices/${LAST_DRIVE,,}:"
+  # G: is the test camera; tests clear it before use.
+  ln -sfn "$HARNESS_DIR/drive-g" "$WINEPREFIX/dosdevices/g:"
+}
+
 create_prefix() {
-  [ -f "$WINEPREFIX/.harness-ready" ] && return
+  prefix_is_current && return
+  wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
   "$WINE" wineboot --init >/dev/null 2>&1
   wineserver -w
   # Drives are linked while no wineserver runs, so every later process sees them.
-  # G: is the test camera; tests clear it before use.
-  ln -sfn "$HARNESS_DIR/drive-g" "$WINEPREFIX/dosdevices/g:"
+  link_drives
   # A virtual desktop gives screenshots window frames and captions.
   "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
   "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null
@@ -45,7 +64,21 @@ create_prefix() {
     "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d win98 /f >/dev/null
   done
   wineserver -w
+  # Wine's start-up may have mapped a device of the machine as a drive of its own.
+  local outside
+  outside=$(drives_outside_tree)
+  [ -z "$outside" ] || { echo "wine-setup: drives lead outside the build tree: $outside" >&2; exit 1; }
   touch "$WINEPREFIX/.harness-ready"
+}
+
+# What an earlier run left where no run may write is reported and removed, never
+# relied on.
+clear_leftovers() {
+  local leftover
+  while IFS= read -r leftover; do
+    echo "wine-setup: removed $leftover, left by an earlier run" >&2
+  done < <(edge_leftovers)
+  clear_edge
 }
 
 # g: stays linked to drive-g; drive-g is itself a link, to the camera folder,
@@ -58,10 +91,13 @@ link_camera() {
 
 start_display
 source "$here/wine-env.sh"
+source "$here/wine-edge.sh"
+clear_leftovers
 link_camera
 create_prefix
-# A persistent server keeps each test's Wine start short and the shutdown in our hands.
-wineserver -p </dev/null >/dev/null 2>&1
+# A persistent server keeps each test's Wine start short and the shutdown in our hands
+# (it refuses to start a second time when the harness is set up twice in a session).
+wineserver -p </dev/null >/dev/null 2>&1 || true
 # Start Wine's own background processes now, detached from any test's output.
 "$WINE" wineboot </dev/null >/dev/null 2>&1
 echo "wine-setup: prefix $WINEPREFIX, display $DISPLAY"

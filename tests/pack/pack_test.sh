@@ -27,7 +27,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-windows_path() { echo "Z:${1//\//\\}"; }
+HARNESS_DIR=$harness source "$here/../harness/wine-env.sh"
 
 # run DIR ARGS...: runs the tool in DIR; sets out and status.
 run() {

@@ -66,6 +66,10 @@ $MAIN SetupDiDestroyDeviceInfoList(0); }" -lsetupapi
 expect_check i686 1 "imports from setupapi.dll, which Windows 98 lacks" "a program importing SetupAPI at load"
 
 fresh_build
+build_module i686 "$PROGRAM" "$MAIN 0; }" -Wl,--subsystem,windows:5.1
+expect_check i686 1 "nolvetra.exe asks for a SubsystemVersion other than 4.0" "a program laid out for Windows XP"
+
+fresh_build
 build_module x86_64 "$PROGRAM" "$MAIN (int)GetTickCount64(); }"
 expect_check x86_64 0 "ok" "a 64-bit program importing GetTickCount64"
 

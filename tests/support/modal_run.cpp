@@ -1,6 +1,7 @@
 #include "modal_run.h"
 
-#include <thread>
+#include <stdexcept>
+#include <string>
 
 #include "window_driver.h"
 
@@ -20,17 +21,31 @@ void CancelDialogsOf(DWORD threadId) {
     }, kCloseWaitMs);
 }
 
+// The driver thread's work. A Windows thread and not std::thread: the 32-bit build
+// uses the win32 thread model, whose C++ library has no std::thread.
+struct DriverRun {
+    CDialog& dialog;
+    const std::function<void(HWND)>& script;
+    DWORD dialogThread;
+};
+
+DWORD WINAPI DriveDialog(void* parameter) {
+    const DriverRun& run = *static_cast<const DriverRun*>(parameter);
+    uidriver::WaitUntil([&run] { return run.dialog.window() != nullptr; });
+    if (const HWND window = run.dialog.window()) run.script(window);
+    CancelDialogsOf(run.dialogThread);
+    return 0;
+}
+
 }  // namespace
 
 INT_PTR RunModal(CDialog& dialog, const std::function<void(HWND)>& script) {
-    const DWORD dialogThread = GetCurrentThreadId();
-    std::thread driver([&] {
-        uidriver::WaitUntil([&dialog] { return dialog.window() != nullptr; });
-        if (const HWND window = dialog.window()) script(window);
-        CancelDialogsOf(dialogThread);
-    });
+    DriverRun run{dialog, script, GetCurrentThreadId()};
+    const HANDLE driver = CreateThread(nullptr, 0, DriveDialog, &run, 0, nullptr);
+    if (!driver) throw std::runtime_error("cannot start the driver thread: " + std::to_string(GetLastError()));
     const INT_PTR result = dialog.DoModal();
-    driver.join();
+    WaitForSingleObject(driver, INFINITE);
+    CloseHandle(driver);
     return result;
 }
 
