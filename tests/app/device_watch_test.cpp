@@ -268,44 +268,6 @@ TEST_F(WatchDialog, TicksGoOnBehindAnOpenMessageBox) {
     });
 }
 
-TEST_F(WatchDialog, BrowseMakesThePickedFolderTheTargetOfTheNextRun) {
-    const std::string picked = "G:\\picked";
-    RemoveFolderTree(picked);
-    ASSERT_TRUE(CreateDirectoryA(picked.c_str(), nullptr));
-    RunModal(dialog, [&](HWND window) {
-        const std::string before = ItemText(window, IDC_TARGET_FOLDER);
-        const auto waitForPicker = [&] {
-            return WaitForWindow([window](HWND w) { return GetWindow(w, GW_OWNER) == window && IsDialogWindow(w); });
-        };
-        ClickButton(window, IDC_BROWSE);
-        HWND picker = waitForPicker();
-        ASSERT_NE(nullptr, picker);
-        PostMessageW(picker, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        ASSERT_TRUE(WaitUntil([picker] { return !IsWindow(picker); }));
-        EXPECT_EQ(before, ItemText(window, IDC_TARGET_FOLDER));
-
-        ClickButton(window, IDC_BROWSE);
-        picker = waitForPicker();
-        ASSERT_NE(nullptr, picker);
-        // The picker's flags: the resizable new style, an edit box, and only
-        // file-system folders (My Computer cannot be taken).
-        EXPECT_NE(0, GetWindowLongW(picker, GWL_STYLE) & WS_THICKFRAME);
-        EXPECT_TRUE(IsWindowVisible(FindWindowExW(picker, nullptr, L"Edit", nullptr)));
-        PIDLIST_ABSOLUTE computer = nullptr;
-        ASSERT_EQ(S_OK, SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer));
-        SendMessageA(picker, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(computer));
-        CoTaskMemFree(computer);
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(picker, IDOK)));
-        SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(picker, IDOK)));
-        Answer(picker);
-        EXPECT_TRUE(WaitUntil([&] { return ItemText(window, IDC_TARGET_FOLDER) == picked; }));
-        EXPECT_EQ("Copy OK!", StartRun(window));
-    });
-    EXPECT_TRUE(HoldsThePackage(picked));
-    RemoveFolderTree(picked);
-}
-
 // The drive list shows the drive Start writes to. Wine keeps a running process's
 // drives as they were at its start, so drives that come and go are played into the
 // program's own list: inside every detector call, after the tick's own refresh,
@@ -434,6 +396,44 @@ TEST_F(DriveListShowsTarget, TheDetectorsMessageBoxNeverNestsTheWatch) {
         }
         EXPECT_TRUE(WaitLocked(window, true));
     });
+}
+
+TEST_F(WatchDialog, BrowseMakesThePickedFolderTheTargetOfTheNextRun) {
+    const std::string picked = "G:\\picked";
+    RemoveFolderTree(picked);
+    ASSERT_TRUE(CreateDirectoryA(picked.c_str(), nullptr));
+    RunModal(dialog, [&](HWND window) {
+        const std::string before = ItemText(window, IDC_TARGET_FOLDER);
+        const auto waitForPicker = [&] {
+            return WaitForWindow([window](HWND w) { return GetWindow(w, GW_OWNER) == window && IsDialogWindow(w); });
+        };
+        ClickButton(window, IDC_BROWSE);
+        HWND picker = waitForPicker();
+        ASSERT_NE(nullptr, picker);
+        PostMessageW(picker, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        ASSERT_TRUE(WaitUntil([picker] { return !IsWindow(picker); }));
+        EXPECT_EQ(before, ItemText(window, IDC_TARGET_FOLDER));
+
+        ClickButton(window, IDC_BROWSE);
+        picker = waitForPicker();
+        ASSERT_NE(nullptr, picker);
+        // The picker's flags: the resizable new style, an edit box, and only
+        // file-system folders (My Computer cannot be taken).
+        EXPECT_NE(0, GetWindowLongW(picker, GWL_STYLE) & WS_THICKFRAME);
+        EXPECT_TRUE(IsWindowVisible(FindWindowExW(picker, nullptr, L"Edit", nullptr)));
+        PIDLIST_ABSOLUTE computer = nullptr;
+        ASSERT_EQ(S_OK, SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer));
+        SendMessageA(picker, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(computer));
+        CoTaskMemFree(computer);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(picker, IDOK)));
+        SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(picker, IDOK)));
+        Answer(picker);
+        EXPECT_TRUE(WaitUntil([&] { return ItemText(window, IDC_TARGET_FOLDER) == picked; }));
+        EXPECT_EQ("Copy OK!", StartRun(window));
+    });
+    EXPECT_TRUE(HoldsThePackage(picked));
+    RemoveFolderTree(picked);
 }
 
 // Faults of the camera itself, produced for real: camera_fault_test.sh mounts a
