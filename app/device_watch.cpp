@@ -46,12 +46,6 @@ char LetterOfRecord(const FoundDevice& record) {
     return static_cast<char>('A' + static_cast<std::uint8_t>(record.DriveIndex));
 }
 
-// Windows takes a..z as the same drives as A..Z; the 95/98/ME detection reports a
-// lower-case letter as it stands in the registry.
-bool IsDriveLetter(char letter) {
-    return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
-}
-
 }  // namespace
 
 char FindCameraDriveLetter(const FoundDevice* table, std::uint32_t count,
@@ -62,6 +56,8 @@ char FindCameraDriveLetter(const FoundDevice* table, std::uint32_t count,
         if (record.VID != vid || record.PID != pid) continue;
         // A record whose index names no drive (the 95/98/ME detection gives -65 for
         // an instance without a letter) would make a target on no drive: skip it.
+        // A lower-case letter, as the 95/98/ME detection reports it from the
+        // registry, names the same drive as the upper-case one.
         const char letter = LetterOfRecord(record);
         if (IsDriveLetter(letter)) found = letter;
     }
@@ -81,17 +77,26 @@ WatchChange UpdatePresence(std::int32_t& devicePresent, bool deviceFound) {
 }
 
 bool CUpdateDlg::WatchTick() {
+    // The detector's error box runs a modal loop, which delivers the next tick while
+    // this one is still inside the detector. That tick does nothing: a second call
+    // would show another box inside the first, every second, until the stack ran out.
+    if (watchTickRunning_) return false;
+    watchTickRunning_ = true;
+    WatchForCamera();
+    watchTickRunning_ = false;
+    // The tick runs no data exchange: the hidden target field keeps its last value.
+    return false;
+}
+
+void CUpdateDlg::WatchForCamera() {
     RefreshDriveList();
     foundTable = VostelExist(&foundCount);
     const char letter = FindCameraDriveLetter(foundTable, ReadableRecords(foundTable, foundCount),
                                               config.vid, config.pid);
     deviceFound = letter != 0 ? 1 : 0;
     if (deviceFound) SetTargetDrive(std::string(1, letter));
-    switch (UpdatePresence(devicePresent, deviceFound != 0)) {
-    case WatchChange::cameraArrived: RefillDriveCombo(false); break;
-    case WatchChange::cameraLeft: RefillDriveCombo(true); break;
-    case WatchChange::none: break;
-    }
-    // The tick runs no data exchange: the hidden target field keeps its last value.
-    return false;
+    const WatchChange change = UpdatePresence(devicePresent, deviceFound != 0);
+    if (change != WatchChange::none || !DriveComboShowsTarget()) RefillDriveCombo();
+    // The list is locked while the camera is attached.
+    if (change != WatchChange::none) EnableWindow(DriveCombo(), devicePresent ? FALSE : TRUE);
 }

@@ -35,3 +35,28 @@ bool DriveLetterAt(int index, char& letter) {
     letter = driveLetters[index];
     return true;
 }
+
+std::string DriveListLetters() {
+    std::string letters;
+    char letter;
+    for (int k = 0; DriveLetterAt(k, letter); ++k) letters += letter;
+    return letters;
+}
+
+bool IsDriveLetter(char letter) {
+    return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
+}
+
+namespace {
+
+char UpperCaseDrive(char letter) { return letter >= 'a' && letter <= 'z' ? letter - 'a' + 'A' : letter; }
+
+}  // namespace
+
+int DriveIndexIn(const std::string& letters, char drive) {
+    if (!IsDriveLetter(drive)) return -1;
+    for (std::size_t k = 0; k < letters.size(); ++k) {
+        if (UpperCaseDrive(letters[k]) == UpperCaseDrive(drive)) return static_cast<int>(k);
+    }
+    return -1;
+}

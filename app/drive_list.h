@@ -25,3 +25,13 @@ std::string StoreDriveStrings(const char* strings, std::size_t length);
 
 // The letter at index of the current list; false when index is outside it.
 bool DriveLetterAt(int index, char& letter);
+
+// The letters of the current list, in its order.
+std::string DriveListLetters();
+
+// Whether letter names a drive: Windows takes a..z as the same drives as A..Z.
+bool IsDriveLetter(char letter);
+
+// The position of drive among letters, either case taken as the same drive; -1
+// when letters do not hold it or drive names none.
+int DriveIndexIn(const std::string& letters, char drive);

@@ -2,6 +2,7 @@
 
 #include "about_dialog.h"
 #include "device_watch.h"
+#include "drive_combo.h"
 #include "drive_list.h"
 #include "file_paths.h"
 #include "message_box.h"
@@ -17,7 +18,6 @@ constexpr UINT_PTR kWatchTimerId = 1;
 constexpr UINT kWatchPeriodMs = 1000;
 constexpr WPARAM kSystemCommandMask = 0xFFF0;  // the low four bits belong to the system
 const char kTargetFolderSuffix[] = ":\\DCIM";
-const char kDriveEntrySuffix[] = ":\\";
 
 }  // namespace
 
@@ -35,6 +35,11 @@ const MessageRoute<CUpdateDlg> CUpdateDlg::kRoutes[] = {
 std::string TargetFolderOnDrive(const std::string& driveLetter) {
     // With no drive there is no folder to write to; an empty target makes Start do nothing.
     return driveLetter.empty() ? std::string() : driveLetter + kTargetFolderSuffix;
+}
+
+char DriveOfFolder(const std::string& folder) {
+    const bool onDrive = folder.size() >= 2 && folder[1] == ':' && IsDriveLetter(folder[0]);
+    return onDrive ? folder[0] : 0;
 }
 
 CUpdateDlg::CUpdateDlg()
@@ -97,21 +102,37 @@ void CUpdateDlg::SetWindowIcons() {
     SendMessageA(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
 }
 
+HWND CUpdateDlg::DriveCombo() const { return GetDlgItem(window(), IDC_TARGET_DISK); }
+
 void CUpdateDlg::FillDriveCombo() {
-    const HWND combo = GetDlgItem(window(), IDC_TARGET_DISK);
-    for (std::uint32_t k = 0; k < driveCount && k < kDriveLetterSlots; ++k) {
-        const std::string entry = driveLetters[k] + std::string(kDriveEntrySuffix);
-        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
-    }
-    // With no drive this selects -1: no entry.
-    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(static_cast<int>(driveCount) - 1), 0);
+    const std::string letters = DriveListLetters();
+    // The last drive, which is the initial target; with no drive this selects -1: no entry.
+    FillDriveEntries(DriveCombo(), letters, static_cast<int>(letters.size()) - 1);
 }
 
-void CUpdateDlg::RefillDriveCombo(bool enabled) {
-    const HWND combo = GetDlgItem(window(), IDC_TARGET_DISK);
-    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    FillDriveCombo();
-    EnableWindow(combo, enabled ? TRUE : FALSE);
+// Start writes wherever the target points, so the list must show that drive: its
+// entry is selected, whether the target is the camera's drive, the user's choice or
+// what was left when the camera went. A target on a drive the list no longer holds
+// is dropped while the camera is absent, leaving no selection: otherwise a drive that
+// takes a departed camera's letter would receive the firmware without being shown.
+// While the camera is attached its drive stays the target whatever the list holds.
+void CUpdateDlg::RefillDriveCombo() {
+    const std::string letters = DriveListLetters();
+    const int targetEntry = DriveIndexIn(letters, DriveOfFolder(config.targetFolder));
+    if (targetEntry < 0 && !devicePresent && !config.targetFolder.empty()) SetTargetDrive(std::string());
+    FillDriveEntries(DriveCombo(), letters, targetEntry);
+}
+
+// Whether the entries are the drives of the latest refresh and, while the camera
+// is attached and each tick sets the target anew, its drive is the selected one.
+// While it is absent only the user's choices move the selection, and they move
+// the target with it.
+bool CUpdateDlg::DriveComboShowsTarget() const {
+    const std::string entries = DriveEntryLetters(DriveCombo());
+    if (entries != DriveListLetters()) return false;
+    if (!devicePresent) return true;
+    const int selected = static_cast<int>(SendMessageA(DriveCombo(), CB_GETCURSEL, 0, 0));
+    return selected == DriveIndexIn(entries, DriveOfFolder(config.targetFolder));
 }
 
 void CUpdateDlg::SetTargetDrive(const std::string& drive) {
@@ -152,13 +173,14 @@ HICON CUpdateDlg::OnQueryDragIcon() { return appIcon; }
 void CUpdateDlg::OnStart() { RunUpdate(config, *this); }
 
 void CUpdateDlg::OnTargetDiskChange() {
-    const int index = static_cast<int>(SendDlgItemMessageA(window(), IDC_TARGET_DISK, CB_GETCURSEL, 0, 0));
-    // No selection, or an entry the refreshed list no longer has: the target stays.
-    // The selection is looked at before the exchange out of the controls: the
-    // watch does not refresh the hidden target field, and its older value must
-    // not become the target.
+    // The drive is the chosen entry's own letter: the drive list may have been
+    // refreshed since the entries were made (a choice made while a tick is inside
+    // the detector), and its letter at the same index can be another drive.
+    // No selection leaves the target as it is. The selection is looked at before
+    // the exchange out of the controls: the watch does not refresh the hidden
+    // target field, and its older value must not become the target.
     char letter;
-    if (!DriveLetterAt(index, letter)) return;
+    if (!SelectedEntryLetter(DriveCombo(), letter)) return;
     UpdateData(true);
     SetTargetDrive(std::string(1, letter));
     UpdateData(false);

@@ -51,13 +51,23 @@ private:
     void OnCompare();
     void OnBrowse();
 
+    void WatchForCamera();
+
     void AddAboutToSystemMenu();
     void SetWindowIcons();
+    HWND DriveCombo() const;
     void FillDriveCombo();
-    void RefillDriveCombo(bool enabled);
+    void RefillDriveCombo();
+    bool DriveComboShowsTarget() const;
     void SetTargetDrive(const std::string& drive);
     void ShowTitle();
+
+    bool watchTickRunning_ = false;  // a tick is inside its detector call
 };
 
 // The target folder on a drive: letter + ":\DCIM"; empty for no drive.
 std::string TargetFolderOnDrive(const std::string& driveLetter);
+
+// The letter of the drive a folder lies on ('G' for G:\DCIM); 0 for a folder
+// without a drive letter, the empty one included.
+char DriveOfFolder(const std::string& folder);

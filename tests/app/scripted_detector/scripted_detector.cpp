@@ -2,11 +2,14 @@
 // record layout. Every call reads "scripted-detector.txt" beside this library,
 // one record per line as "<drive index> <vid hex> <pid hex>", and counts itself
 // in "scripted-detector.calls" there, so a test can tell whether the device
-// watch ticked.
+// watch ticked. A line "message-box" makes the call show the box the real
+// detector shows when SetupAPI fails, with its modal loop, before it answers.
+#include "scripted_detector.h"
+
 #include <windows.h>
 
-#include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,8 +17,16 @@
 
 namespace {
 
+const char kMessageBoxLine[] = "message-box";
+
+struct Script {
+    std::vector<FoundDevice> table;
+    bool showsMessageBox = false;
+};
+
 std::vector<FoundDevice> currentTable;
 long callCount = 0;
+ScriptedDetectorHook hook = nullptr;
 
 std::string FileBesideLibrary(const char* name) {
     HMODULE self = nullptr;
@@ -28,20 +39,29 @@ std::string FileBesideLibrary(const char* name) {
     return folder.substr(0, folder.find_last_of('\\') + 1) + name;
 }
 
-std::vector<FoundDevice> ReadScript() {
-    std::vector<FoundDevice> table;
-    std::ifstream script(FileBesideLibrary("scripted-detector.txt"));
+bool ReadRecord(const std::string& line, FoundDevice& record) {
+    std::istringstream fields(line);
     int driveIndex = 0;
     unsigned vid = 0, pid = 0;
-    while (script >> std::dec >> driveIndex >> std::hex >> vid >> pid) {
-        FoundDevice record = {};
-        record.DriveIndex = static_cast<int16_t>(driveIndex);
-        record.VID = static_cast<uint16_t>(vid);
-        record.PID = static_cast<uint16_t>(pid);
-        record.RecordLength = FOUND_DEVICE_RECORD_LENGTH;
-        table.push_back(record);
+    if (!(fields >> std::dec >> driveIndex >> std::hex >> vid >> pid)) return false;
+    record = {};
+    record.DriveIndex = static_cast<int16_t>(driveIndex);
+    record.VID = static_cast<uint16_t>(vid);
+    record.PID = static_cast<uint16_t>(pid);
+    record.RecordLength = FOUND_DEVICE_RECORD_LENGTH;
+    return true;
+}
+
+Script ReadScript() {
+    Script script;
+    std::ifstream file(FileBesideLibrary("scripted-detector.txt"));
+    std::string line;
+    while (std::getline(file, line)) {
+        FoundDevice record;
+        if (line == kMessageBoxLine) script.showsMessageBox = true;
+        else if (ReadRecord(line, record)) script.table.push_back(record);
     }
-    return table;
+    return script;
 }
 
 void CountCall() {
@@ -51,9 +71,17 @@ void CountCall() {
 
 }  // namespace
 
+extern "C" __declspec(dllexport) void __cdecl SetScriptedDetectorHook(ScriptedDetectorHook function) {
+    hook = function;
+}
+
 extern "C" FoundDevice* __cdecl VostelExist(int32_t* count) {
     CountCall();
-    currentTable = ReadScript();
+    if (hook) hook();
+    const Script script = ReadScript();
+    if (script.showsMessageBox)
+        MessageBoxA(nullptr, "Sorry,Failed to retrive information set!", "Error", MB_OK | MB_ICONERROR);
+    currentTable = script.table;
     *count = static_cast<int32_t>(currentTable.size());
     return currentTable.empty() ? nullptr : currentTable.data();
 }
