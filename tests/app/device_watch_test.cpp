@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -277,11 +276,28 @@ TEST_F(WatchDialog, TicksGoOnBehindAnOpenMessageBox) {
 // the drives the test names replace the system's.
 namespace {
 
-std::mutex playedDrivesLock;
 std::string playedDrives;  // as GetLogicalDriveStringsA writes them; empty: the system's
 
+// Holds the played drives for a scope against the other thread: the test's sets
+// them, the dialog's reads them. The 32-bit build's C++ library has no std::mutex.
+class PlayedDrivesHold {
+public:
+    PlayedDrivesHold() { EnterCriticalSection(&Section()); }
+    ~PlayedDrivesHold() { LeaveCriticalSection(&Section()); }
+
+private:
+    struct InitializedSection {
+        InitializedSection() { InitializeCriticalSection(&section); }
+        CRITICAL_SECTION section;
+    };
+    static CRITICAL_SECTION& Section() {
+        static InitializedSection lock;
+        return lock.section;
+    }
+};
+
 void __cdecl PlayDrives() {
-    const std::lock_guard<std::mutex> hold(playedDrivesLock);
+    const PlayedDrivesHold hold;
     if (!playedDrives.empty()) StoreDriveStrings(playedDrives.data(), playedDrives.size());
 }
 
@@ -303,7 +319,7 @@ protected:
     static void Play(const std::vector<std::string>& entries) {
         std::string strings;
         for (const std::string& entry : entries) strings += entry + '\0';
-        const std::lock_guard<std::mutex> hold(playedDrivesLock);
+        const PlayedDrivesHold hold;
         playedDrives = strings;
     }
     static void ScriptMessageBox() {
@@ -514,6 +530,18 @@ protected:
         EXPECT_EQ(0, Position(window));
         EXPECT_TRUE(TicksAgain());
     }
+    // The camera stores file with the byte at offset changed: the run fails with the
+    // checksum of what the camera holds, and no "Copy OK!".
+    void ExpectChangedByteCaught(const std::string& file, const std::string& firmware, std::size_t offset) {
+        Faults("changed-byte " + file + " " + std::to_string(offset));
+        std::string held = firmware;
+        held[offset] = static_cast<char>(~held[offset]);
+        RunModal(dialog, [&](HWND window) {
+            ASSERT_TRUE(WaitLocked(window, true));
+            EXPECT_EQ(Texts{ChecksumFailure(SumText(held))}, RunMessages(window));
+        });
+        EXPECT_EQ(held, Contents("G:\\DCIM\\" + file));
+    }
     bool HoldsTheWholePackage(const std::string& folder) const {
         return HoldsThePackage(folder) && Contents(folder + "\\C.BIN") == firmwareC;
     }
@@ -582,30 +610,14 @@ TEST_F(CameraFault, GoneDuringTheCopyIsNoSuccessAndTheNextRunAfterItsReturnIs) {
 }
 
 TEST_F(CameraFault, ACopyStoredWithAChangedByteFailsWithTheSumTheCameraHolds) {
-    constexpr std::size_t kChangedOffset = 1000;
-    Faults("changed-byte B.BIN " + std::to_string(kChangedOffset));
-    std::string held = firmwareB;
-    held[kChangedOffset] = static_cast<char>(~held[kChangedOffset]);
-    RunModal(dialog, [&](HWND window) {
-        ASSERT_TRUE(WaitLocked(window, true));
-        EXPECT_EQ(Texts{ChecksumFailure(SumText(held))}, RunMessages(window));
-    });
-    EXPECT_EQ(held, Contents("G:\\DCIM\\B.BIN"));
+    ExpectChangedByteCaught("B.BIN", firmwareB, 1000);
 }
 
 // A file without a checksum line is proved by comparing the camera's copy with
 // its source: a changed byte in it is no success either.
 TEST_F(CameraFault, AChangedByteInAFileWithoutAChecksumFailsTheComparison) {
     package.write("checksum.ini", SumText(firmwareA) + "\r\n" + SumText(firmwareB) + "\r\n");
-    constexpr std::size_t kChangedOffset = 10;
-    Faults("changed-byte C.BIN " + std::to_string(kChangedOffset));
-    std::string held = firmwareC;
-    held[kChangedOffset] = static_cast<char>(~held[kChangedOffset]);
-    RunModal(dialog, [&](HWND window) {
-        ASSERT_TRUE(WaitLocked(window, true));
-        EXPECT_EQ(Texts{ChecksumFailure(SumText(held))}, RunMessages(window));
-    });
-    EXPECT_EQ(held, Contents("G:\\DCIM\\C.BIN"));
+    ExpectChangedByteCaught("C.BIN", firmwareC, 10);
 }
 
 TEST_F(CameraFault, AFakeCapacityCardThatWritesOverTheFirstFileIsNoSuccess) {
