@@ -23,11 +23,14 @@ public:
 // The system's CreateFileA and ReadFile.
 CopyAccess& SystemCopyAccess();
 
+// The largest sector size of the disks the camera's card can sit in (512 and 4096
+// bytes are the ones in use); every smaller one divides it.
+constexpr DWORD kLargestSectorSize = 4096;
 // Every read-back request asks for this many bytes, into a buffer at a page
 // boundary, at an offset that is a whole number of requests: a multiple of every
-// sector size a disk has (512 or 4096 bytes), as unbuffered reads require.
-constexpr DWORD kReadBackBlockSize = 256 * 4096;
-static_assert(kReadBackBlockSize % 4096 == 0, "read-back requests are whole sectors on any disk");
+// sector size, as unbuffered reads require.
+constexpr DWORD kReadBackBlockSize = 256 * kLargestSectorSize;
+static_assert(kReadBackBlockSize % kLargestSectorSize == 0, "read-back requests are whole sectors on any disk");
 
 using ReadBackSink = std::function<void(const unsigned char* block, std::size_t size)>;
 

@@ -79,7 +79,9 @@ bool IsPlainFileName(const std::string& name) {
 // device's name: "nul.bin" and "CON .txt" open the device, not a file.
 bool IsDeviceName(const std::string& name) {
     static const char* const kDevices[] = {"NUL", "CON", "PRN", "AUX"};
+    // COM1..COM9 and LPT1..LPT9: the three letters and one digit from 1 to 9.
     static const char* const kNumberedDevices[] = {"COM", "LPT"};
+    constexpr std::size_t kNumberedPrefixLength = 3;
     std::string stem = name.substr(0, name.find('.'));
     stem.erase(stem.find_last_not_of(' ') + 1);
     for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -87,7 +89,9 @@ bool IsDeviceName(const std::string& name) {
         if (stem == device) return true;
     }
     for (const char* device : kNumberedDevices) {
-        if (stem.size() == 4 && stem.compare(0, 3, device) == 0 && stem[3] >= '1' && stem[3] <= '9') return true;
+        if (stem.size() == kNumberedPrefixLength + 1 && stem.compare(0, kNumberedPrefixLength, device) == 0 &&
+            stem[kNumberedPrefixLength] >= '1' && stem[kNumberedPrefixLength] <= '9')
+            return true;
     }
     return false;
 }

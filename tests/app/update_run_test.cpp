@@ -373,7 +373,7 @@ TEST_F(RunTest, ReadBackRequestsAreAlignedWholeBlocksFromAnUnbufferedOpen) {
     EXPECT_EQ(access.readBackOpens, (std::vector<DWORD>{kUnbuffered, kUnbuffered, kUnbuffered}));
     ASSERT_EQ(access.requests.size(), 3u + 2u + 1u);
     for (const RecordingAccess::Request& request : access.requests) {
-        EXPECT_EQ(request.address % 4096, 0u);
+        EXPECT_EQ(request.address % kLargestSectorSize, 0u);
         EXPECT_EQ(request.size, kReadBackBlockSize);
         EXPECT_EQ(request.offset % kReadBackBlockSize, 0);
     }
