@@ -22,21 +22,24 @@ public:
     bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override {
         return ReadFile(file, buffer, size, &got, nullptr) != FALSE;
     }
+    void* Allocate(DWORD size) override { return VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE); }
+    void Free(void* block) override { VirtualFree(block, 0, MEM_RELEASE); }
 };
 
-// A page-aligned block from VirtualAlloc, released with it.
+// A page-aligned block of access's, released with it.
 class AlignedBlock {
 public:
-    explicit AlignedBlock(DWORD size)
-        : data_(static_cast<unsigned char*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+    AlignedBlock(CopyAccess& access, DWORD size)
+        : access_(access), data_(static_cast<unsigned char*>(access.Allocate(size))) {}
     ~AlignedBlock() {
-        if (data_ != nullptr) VirtualFree(data_, 0, MEM_RELEASE);
+        if (data_ != nullptr) access_.Free(data_);
     }
     AlignedBlock(const AlignedBlock&) = delete;
     AlignedBlock& operator=(const AlignedBlock&) = delete;
     unsigned char* data() const { return data_; }
 
 private:
+    CopyAccess& access_;
     unsigned char* data_;
 };
 
@@ -53,7 +56,7 @@ HANDLE OpenForReadBack(CopyAccess& access, const std::string& path) {
 // file. Stopping there keeps every request at a block-aligned offset; a further
 // read would start at the file's unaligned end.
 DWORD ReadBlocks(CopyAccess& access, HANDLE file, const ReadBackSink& sink) {
-    AlignedBlock block(kReadBackBlockSize);
+    AlignedBlock block(access, kReadBackBlockSize);
     if (block.data() == nullptr) return FailureCode();
     for (;;) {
         DWORD got = 0;

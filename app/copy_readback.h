@@ -18,9 +18,12 @@ public:
     virtual HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD flags) = 0;
     // As ReadFile without OVERLAPPED; got receives the bytes read.
     virtual bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) = 0;
+    // As VirtualAlloc of size committed bytes at a page boundary, and VirtualFree.
+    virtual void* Allocate(DWORD size) = 0;
+    virtual void Free(void* block) = 0;
 };
 
-// The system's CreateFileA and ReadFile.
+// The system's CreateFileA, ReadFile, VirtualAlloc and VirtualFree.
 CopyAccess& SystemCopyAccess();
 
 // The largest sector size of the disks the camera's card can sit in (512 and 4096

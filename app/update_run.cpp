@@ -3,12 +3,16 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "checksum.h"
 #include "copy_readback.h"
 #include "failure_code.h"
 #include "file_compare.h"
 #include "file_paths.h"
+#include "staged_name.h"
+#include "staged_update.h"
+#include "target_room.h"
 #include "update_view.h"
 
 namespace {
@@ -32,106 +36,100 @@ const std::string& FileNameAt(const UpdateConfig& config, int i) {
     return i >= 0 && i < kFileNameSlots ? config.fileNames[i] : kNoName;
 }
 
-// Whether file i is verified by a checksum of checksum.ini: it has a line there
-// that the record holds. Any other file is compared with its source.
+// Whether file i has a checksum line that the record holds.
 bool HasChecksum(const UpdateConfig& config, int i) {
     return i >= 0 && i < config.checksumCount && i < kChecksumSlots;
 }
 
-// Opens the file at path for reading and closes it again. Returns 0 or the
-// system error code.
-DWORD OpenForReading(const std::string& path) {
+// The package's files in the program's folder, as the pre-flight found them.
+struct Package {
+    std::vector<std::string> sources;
+    std::vector<FileBytes> sizes;
+};
+
+// Opens the file at path for reading, sharing only reading, and gives its size.
+// Returns 0 or the system error code.
+DWORD OpenSource(const std::string& path, FileBytes& size) {
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return FailureCode();
+    DWORD high = 0;
+    SetLastError(ERROR_SUCCESS);
+    const DWORD low = GetFileSize(file, &high);
+    const DWORD error = low == INVALID_FILE_SIZE ? GetLastError() : ERROR_SUCCESS;
     CloseHandle(file);
-    return ERROR_SUCCESS;
+    size = (FileBytes{high} << 32) | low;
+    return error;
 }
 
-// Nothing on the target is touched before the whole package is known to be there:
-// a missing source found only during the copy would leave the camera with its old
-// firmware deleted and part of the new one. The first source that cannot be opened
-// is reported as its copy would report it.
-bool SourcesReadable(const UpdateConfig& config, const std::string& sourceFolder, UpdateView& view) {
+// Pre-flight: nothing on the target is touched before the whole package is known
+// to be there and to open. A file named like a staged copy would be taken for a
+// leftover of an interrupted run, so such a package is refused. The first source
+// that fails is reported as its copy would report it.
+bool CheckPackage(const UpdateConfig& config, const std::string& sourceFolder, UpdateView& view, Package& package) {
     for (int i = 0; i < config.fileCount; ++i) {
         const std::string source = JoinPath(sourceFolder, FileNameAt(config, i));
-        const DWORD error = OpenForReading(source);
+        FileBytes size = 0;
+        const DWORD error = IsStagedFileName(FileNameAt(config, i))
+                                ? ERROR_INVALID_NAME
+                                : view.AwaitFileWork([&] { return OpenSource(source, size); });
         if (error != ERROR_SUCCESS) {
             view.ShowMessage(CopyFailureText(error, source));
             return false;
         }
+        package.sources.push_back(source);
+        package.sizes.push_back(size);
     }
     return true;
-}
-
-// Deletes a firmware file on the target, clearing its read-only attribute first.
-// Failures are ignored: a file that stays is replaced or reported by the copy.
-void DeleteTargetFile(const std::string& target) {
-    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(target.c_str());
-}
-
-// Removes the old firmware files, read-only ones included. Files that are
-// missing or cannot be opened are left alone; failures do not matter here.
-void PurgeOldFiles(const UpdateConfig& config) {
-    for (int i = 0; i < config.fileCount; ++i) {
-        const std::string target = JoinPath(config.targetFolder, FileNameAt(config, i));
-        std::FILE* file = std::fopen(target.c_str(), "r");
-        if (file == nullptr) continue;
-        std::fclose(file);
-        DeleteTargetFile(target);
-    }
 }
 
 // Creates the target folder, one level. An existing folder is fine, and a
 // missing parent shows up as the failure of the first copy.
 void CreateTargetFolder(const UpdateConfig& config, UpdateView& view) {
-    if (CreateDirectoryA(config.targetFolder.c_str(), nullptr)) return;
-    const DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_PATH_NOT_FOUND) return;
+    const DWORD error = view.AwaitFileWork([&] {
+        return CreateDirectoryA(config.targetFolder.c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
+    });
+    if (error == ERROR_SUCCESS || error == ERROR_ALREADY_EXISTS || error == ERROR_PATH_NOT_FOUND) return;
     view.ShowMessage(WithErrorCode("Can not create the folder! Err:", error));
 }
 
-// Writes a finished copy through to the device: a write error of the device shows
-// here, before the copy counts. Flushing needs the file open for writing, and
-// CopyFileA gives the copy its source's attributes: a read-only copy has the
-// attribute cleared for the flush and set again afterwards. The open shares reading
-// and writing, so that a virus scanner or indexer that opened the new file does not
-// fail the update; the read-back decides whether the copy is good. Returns 0 or the
-// system error code.
-DWORD FlushCopy(CopyAccess& access, const std::string& target) {
-    const DWORD attributes = GetFileAttributesA(target.c_str());
-    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly) SetFileAttributesA(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    DWORD error = ERROR_SUCCESS;
-    const HANDLE file = access.Open(target, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-    if (file == INVALID_HANDLE_VALUE) {
-        error = FailureCode();
-    } else {
-        if (!FlushFileBuffers(file)) error = FailureCode();
-        CloseHandle(file);
+// Runs a file operation whose failures do not matter: what it leaves is dealt with
+// by the steps after it.
+template <typename Work>
+void AwaitQuietly(UpdateView& view, const Work& work) {
+    view.AwaitFileWork([&]() -> unsigned long {
+        work();
+        return ERROR_SUCCESS;
+    });
+}
+
+void DiscardStagedCopies(const StagedUpdate& staging, UpdateView& view) {
+    AwaitQuietly(view, [&] { staging.Discard(); });
+}
+
+// Makes room for the staged copies. Returns false, having said so, when the camera
+// cannot hold the new files even in place of the old ones: then nothing changes.
+// A drive that does not say how much it holds is tried all the same; the copy
+// reports what fails.
+bool MakeRoom(const StagedUpdate& staging, const Package& package, const UpdateConfig& config,
+              UpdateView& view) {
+    RoomCheck room = {Room::Unknown, -1};
+    AwaitQuietly(view, [&] { room = CheckRoom(config.targetFolder, package.sizes, staging.OldFileSizes()); });
+    if (room.room == Room::TooSmall) {
+        view.ShowMessage(CopyFailureText(ERROR_DISK_FULL, package.sources.at(static_cast<std::size_t>(room.firstNotFitting))));
+        return false;
     }
-    if (readOnly && !SetFileAttributesA(target.c_str(), attributes) && error == ERROR_SUCCESS) error = FailureCode();
-    return error;
+    if (room.room == Room::InPlaceOfOld) AwaitQuietly(view, [&] { staging.DeleteOldFiles(); });
+    return true;
 }
 
-// Copies one file and writes it through to the device. Returns 0 or the system
-// error code. A copy that failed part way would leave a truncated firmware file
-// under its real name, which the camera might load: it is removed.
-DWORD CopyToTarget(CopyAccess& access, const std::string& source, const std::string& target) {
-    const DWORD error = CopyFileA(source.c_str(), target.c_str(), FALSE) ? FlushCopy(access, target) : FailureCode();
-    if (error != ERROR_SUCCESS) DeleteTargetFile(target);
-    return error;
-}
-
-bool CopyNewFiles(const UpdateConfig& config, const std::string& sourceFolder, CopyAccess& access,
-                  UpdateView& view) {
-    CreateTargetFolder(config, view);
-    for (int i = 0; i < config.fileCount; ++i) {
-        const std::string& name = FileNameAt(config, i);
-        const std::string source = JoinPath(sourceFolder, name);
-        const DWORD error = CopyToTarget(access, source, JoinPath(config.targetFolder, name));
+// Copies every file under its staged name, the bar at i + 1 after file i. The
+// first failure is reported and every staged copy removed.
+bool StageNewFiles(const StagedUpdate& staging, const Package& package, UpdateView& view) {
+    for (int i = 0; i < static_cast<int>(package.sources.size()); ++i) {
+        const DWORD error = view.AwaitFileWork([&] { return staging.Stage(i); });
         if (error != ERROR_SUCCESS) {
-            view.ShowMessage(CopyFailureText(error, source));
+            DiscardStagedCopies(staging, view);
+            view.ShowMessage(CopyFailureText(error, package.sources[static_cast<std::size_t>(i)]));
             return false;
         }
         view.SetProgressPos(i + 1);
@@ -139,43 +137,85 @@ bool CopyNewFiles(const UpdateConfig& config, const std::string& sourceFolder, C
     return true;
 }
 
-// Reads copy i back from the device once, keeping its checksum in computedChecksum,
-// and checks it: against its checksum from checksum.ini when it has one, otherwise
-// byte for byte against its source. A copy that cannot be opened or read is
-// reported and counts as failed.
-bool VerifyFile(UpdateConfig& config, int i, const std::string& sourceFolder, CopyAccess& access,
-                UpdateView& view) {
-    const std::string& name = FileNameAt(config, i);
-    const bool byChecksum = HasChecksum(config, i);
-    const FileHandle source(byChecksum ? nullptr : std::fopen(JoinPath(sourceFolder, name).c_str(), "rb"));
-    SourceComparison comparison(source.get());
+// Reads the copy at copyPath back from the device once and checks it on that one
+// read: byte for byte against its source, and against its checksum line when it
+// has one. computedChecksum keeps the sum of what the device holds. A copy that
+// cannot be opened or read is reported and counts as failed.
+bool VerifyCopy(UpdateConfig& config, int i, const std::string& copyPath, const std::string& sourcePath,
+                CopyAccess& access, UpdateView& view) {
     std::uint32_t sum = 0;
-    const DWORD error =
-        ReadBackCopy(access, JoinPath(config.targetFolder, name), [&](const unsigned char* block, std::size_t size) {
+    bool same = false;
+    const DWORD error = view.AwaitFileWork([&] {
+        const FileHandle source(std::fopen(sourcePath.c_str(), "rb"));
+        SourceComparison comparison(source.get());
+        const DWORD readError = ReadBackCopy(access, copyPath, [&](const unsigned char* block, std::size_t size) {
             sum = SumBytes(block, size, sum);
-            if (!byChecksum) comparison.Next(block, size);
+            comparison.Next(block, size);
         });
+        same = comparison.Same();
+        return readError;
+    });
     if (error != ERROR_SUCCESS) {
         view.ShowMessage(WithErrorCode("Open bin file failed! Err:", error));
         return false;
     }
     config.computedChecksum = ChecksumText(sum);
-    return byChecksum ? ChecksumsMatch(config.computedChecksum, config.checksums[i]) : comparison.Same();
+    return same && (!HasChecksum(config, i) || ChecksumsMatch(config.computedChecksum, config.checksums[i]));
 }
 
-// Every copied file is verified; checksum.ini lines beyond the files name no file
-// and fail. Verification stops at the first file that fails.
-bool VerifyCopiedFiles(UpdateConfig& config, const std::string& sourceFolder, CopyAccess& access,
-                       UpdateView& view) {
+// Every file is verified, copyPath giving where its copy lies. checksum.ini lines
+// beyond the files name no file and fail. Verification stops at the first file
+// that fails.
+template <typename CopyPath>
+bool VerifyCopies(UpdateConfig& config, const std::string& sourceFolder, const CopyPath& copyPath,
+                  CopyAccess& access, UpdateView& view) {
     const int entries = std::max(config.fileCount, config.checksumCount);
     for (int i = 0; i < entries; ++i) {
-        if (!VerifyFile(config, i, sourceFolder, access, view)) return false;
+        const std::string source = JoinPath(sourceFolder, FileNameAt(config, i));
+        if (!VerifyCopy(config, i, copyPath(i), source, access, view)) return false;
+    }
+    return true;
+}
+
+// The staged copies take the files' names, and each name must then hold a file of
+// its source's size. A failure is reported for its file; the next run completes or
+// clears up what is left.
+bool PutNewFilesInPlace(const StagedUpdate& staging, const Package& package, UpdateView& view) {
+    const int files = static_cast<int>(package.sources.size());
+    for (int i = 0; i < files; ++i) {
+        const DWORD error = view.AwaitFileWork([&] { return staging.PutInPlace(i); });
+        if (error != ERROR_SUCCESS) {
+            view.ShowMessage(CopyFailureText(error, package.sources[static_cast<std::size_t>(i)]));
+            return false;
+        }
+    }
+    for (int i = 0; i < files; ++i) {
+        const std::size_t file = static_cast<std::size_t>(i);
+        const DWORD error = view.AwaitFileWork([&] { return staging.CheckInPlace(i, package.sizes[file]); });
+        if (error != ERROR_SUCCESS) {
+            view.ShowMessage(CopyFailureText(error, package.sources[file]));
+            return false;
+        }
     }
     return true;
 }
 
 // The run ends before anything was verified: the bar goes back to 0 and the watch runs again.
 void EndUnfinished(UpdateView& view) {
+    view.SetProgressPos(0);
+    view.StartWatchTimer();
+}
+
+// The device watch stays stopped after a failed verification: the target stays as
+// it is until the user starts the next run.
+void EndFailedVerification(const UpdateConfig& config, UpdateView& view) {
+    view.SetProgressPos(kFinalProgressPos);
+    view.ShowMessage("It is failed!!!!\n The check sum is " + config.computedChecksum);
+}
+
+void EndWithSuccess(UpdateView& view) {
+    view.SetProgressPos(kFinalProgressPos);
+    view.ShowMessage("Copy OK!");
     view.SetProgressPos(0);
     view.StartWatchTimer();
 }
@@ -195,28 +235,28 @@ void RunUpdate(UpdateConfig& config, UpdateView& view, CopyAccess& access) {
         return;
     }
     const std::string sourceFolder = CurrentFolder();
-    if (!SourcesReadable(config, sourceFolder, view)) {
-        EndUnfinished(view);
-        return;
+    Package package;
+    if (!CheckPackage(config, sourceFolder, view, package)) return EndUnfinished(view);
+    // A package started from the target folder itself is already in place: it is
+    // only verified there.
+    if (IsSameFolder(sourceFolder, config.targetFolder)) {
+        const auto inPlace = [&](int i) { return JoinPath(config.targetFolder, FileNameAt(config, i)); };
+        if (!VerifyCopies(config, sourceFolder, inPlace, access, view)) return EndFailedVerification(config, view);
+        return EndWithSuccess(view);
     }
-    // A package started from the target folder itself is already in place: the
-    // purge would delete the very files it is about to copy. It is only verified.
-    if (!IsSameFolder(sourceFolder, config.targetFolder)) {
-        PurgeOldFiles(config);
-        if (!CopyNewFiles(config, sourceFolder, access, view)) {
-            EndUnfinished(view);
-            return;
-        }
+    const StagedUpdate staging(config, package.sources, access);
+    AwaitQuietly(view, [&] { staging.ClearLeftovers(); });
+    if (!MakeRoom(staging, package, config, view)) return EndUnfinished(view);
+    CreateTargetFolder(config, view);
+    if (!StageNewFiles(staging, package, view)) return EndUnfinished(view);
+    // Entries beyond the files have no staged copy; they name the file they name.
+    const auto staged = [&](int i) {
+        return i < config.fileCount ? staging.StagedPath(i) : JoinPath(config.targetFolder, FileNameAt(config, i));
+    };
+    if (!VerifyCopies(config, sourceFolder, staged, access, view)) {
+        DiscardStagedCopies(staging, view);
+        return EndFailedVerification(config, view);
     }
-    if (!VerifyCopiedFiles(config, sourceFolder, access, view)) {
-        // The device watch stays stopped after a failed verification: the target
-        // stays as it is until the user starts the next run.
-        view.SetProgressPos(kFinalProgressPos);
-        view.ShowMessage("It is failed!!!!\n The check sum is " + config.computedChecksum);
-        return;
-    }
-    view.SetProgressPos(kFinalProgressPos);
-    view.ShowMessage("Copy OK!");
-    view.SetProgressPos(0);
-    view.StartWatchTimer();
+    if (!PutNewFilesInPlace(staging, package, view)) return EndUnfinished(view);
+    EndWithSuccess(view);
 }

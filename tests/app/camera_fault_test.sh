@@ -3,7 +3,7 @@
 # case of the device watch tests this script mounts fault_camera.py (FUSE, as root)
 # over an empty folder and leads the test camera G: (g: -> drive-g -> folder) to a
 # folder on it; the case switches the camera's faults through the control file
-# named in CAMERA_FAULTS. Where FUSE cannot be mounted the cases are skipped
+# named in CAMERA_FAULTS and may set up the camera's store, CAMERA_STORE. Where FUSE cannot be mounted the cases are skipped
 # (exit 77), never passed. After every case the camera is unmounted and drive-g
 # led back to the harness's camera folder, however the case ends.
 # Usage: camera_fault_test.sh HARNESS_DIR DEVICE_WATCH_TESTS.exe
@@ -64,8 +64,10 @@ cases=$("$here/../harness/wine-run.sh" "$harness" "$program" --gtest_list_tests 
         tr -d '\r' | sed -n 's/^  \([A-Za-z0-9_]*\).*/CameraFault.\1/p')
 [ -n "$cases" ] || { echo "FAIL: no CameraFault cases listed"; exit 1; }
 
-export CAMERA_ROOT CAMERA_FAULTS
+# CAMERA_STORE is the camera's backing folder, reached without the faults.
+export CAMERA_ROOT CAMERA_FAULTS CAMERA_STORE
 CAMERA_ROOT=$(windows_path "$mnt/camera")
+CAMERA_STORE=$(windows_path "$store/camera")
 CAMERA_FAULTS=$(windows_path "$control")
 status=0
 first=1

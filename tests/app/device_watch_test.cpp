@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -16,8 +18,11 @@
 #include "drive_list.h"
 #include "main_dialog.h"
 #include "modal_run.h"
+#include "recording_view.h"
 #include "resources/resource.h"
 #include "scratch_folder.h"
+#include "staged_name.h"
+#include "update_run.h"
 #include "scripted_detector/scripted_detector.h"
 #include "system_drives.h"
 #include "window_driver.h"
@@ -530,40 +535,88 @@ protected:
         EXPECT_EQ(0, Position(window));
         EXPECT_TRUE(TicksAgain());
     }
-    // The camera stores file with the byte at offset changed: the run fails with the
-    // checksum of what the camera holds, and no "Copy OK!".
-    void ExpectChangedByteCaught(const std::string& file, const std::string& firmware, std::size_t offset) {
-        Faults("changed-byte " + file + " " + std::to_string(offset));
-        std::string held = firmware;
-        held[offset] = static_cast<char>(~held[offset]);
+    // The camera stores the staged copy of file slot with the fault kind (and its
+    // number), holding held: the run fails with the checksum of what the camera
+    // holds, and the old files stay as they were, with no staged copy beside them.
+    void ExpectStoredCopyCaught(const std::string& kind, int slot, const std::string& held,
+                                const std::string& number = "") {
+        PutOldFirmware(kCameraFolder);
+        Faults(kind + " " + StagedFileName(slot) + " " + number);
         RunModal(dialog, [&](HWND window) {
             ASSERT_TRUE(WaitLocked(window, true));
             EXPECT_EQ(Texts{ChecksumFailure(SumText(held))}, RunMessages(window));
         });
-        EXPECT_EQ(held, Contents("G:\\DCIM\\" + file));
+        EXPECT_TRUE(HoldsTheOldFirmwareOnly(kCameraFolder));
     }
     bool HoldsTheWholePackage(const std::string& folder) const {
         return HoldsThePackage(folder) && Contents(folder + "\\C.BIN") == firmwareC;
     }
+    // Older versions of the three files, of other sizes, as the camera holds them
+    // before an update.
+    void PutOldFirmware(const std::string& folder) const {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (std::size_t i = 0; i < kNames.size(); ++i) WriteBytes(folder + "\\" + kNames[i], oldFirmware[i]);
+    }
+    // The files of DCIM, in name order, and whether they are exactly the old firmware.
+    static std::vector<std::string> Listing(const std::string& folder) {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::size_t OldBytes() const {
+        std::size_t bytes = 0;
+        for (const std::string& old : oldFirmware) bytes += old.size();
+        return bytes;
+    }
+    bool HoldsTheOldFirmwareOnly(const std::string& folder) const {
+        for (std::size_t i = 0; i < kNames.size(); ++i) {
+            if (Contents(folder + "\\" + kNames[i]) != oldFirmware[i]) return false;
+        }
+        return Listing(folder) == std::vector<std::string>(kNames.begin(), kNames.end());
+    }
 
     const std::string firmwareC = Pattern(256 * kKiB, 3);
+    const std::array<std::string, 3> kNames = {"A.BIN", "B.BIN", "C.BIN"};
+    const std::array<std::string, 3> oldFirmware = {Pattern(40 * kKiB, 5), Pattern(100 * kKiB, 6), Pattern(200 * kKiB, 7)};
 };
 
 }  // namespace
 
-TEST_F(CameraFault, FullDuringTheThirdFileThenRoomIsMade) {
+// A camera too small for the new files even in place of the old ones: nothing on
+// it changes. Once there is room, the update goes through.
+TEST_F(CameraFault, TooSmallForTheNewFilesChangesNothingThenRoomIsMade) {
+    PutOldFirmware(kCameraFolder);
     WriteBytes(kFiller, Pattern(kFillerBytes, 4));
-    const std::size_t capacity = kFillerBytes + firmwareA.size() + firmwareB.size() + firmwareC.size() / 2;
-    Faults("full * " + std::to_string(capacity));
+    // Room for A and B, not for C, even with the old files gone.
+    Faults("full * " + std::to_string(kFillerBytes + OldBytes() + 100 * kKiB));
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
         ExpectCopyFailure(window, Texts{CopyFailure(ERROR_DISK_FULL, "C.BIN")});
-        EXPECT_TRUE(HoldsThePackage(kCameraFolder));  // A and B, copied before the failure
-        EXPECT_FALSE(Exists("G:\\DCIM\\C.BIN"));     // no truncated firmware
+        EXPECT_TRUE(HoldsTheOldFirmwareOnly(kCameraFolder));
         ASSERT_TRUE(DeleteFileA(kFiller));
         EXPECT_EQ(Texts{"Copy OK!"}, RunMessages(window));
     });
     EXPECT_TRUE(HoldsTheWholePackage(kCameraFolder));
+}
+
+// Room for the new files only once the old ones are gone: they are deleted first.
+TEST_F(CameraFault, RoomOnlyInPlaceOfTheOldFilesIsEnoughForTheUpdate) {
+    PutOldFirmware(kCameraFolder);
+    const std::size_t newBytes = firmwareA.size() + firmwareB.size() + firmwareC.size();
+    Faults("full * " + std::to_string(newBytes + 16 * kKiB));
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        EXPECT_EQ(Texts{"Copy OK!"}, RunMessages(window));
+    });
+    EXPECT_TRUE(HoldsTheWholePackage(kCameraFolder));
+    EXPECT_EQ(Listing(kCameraFolder), std::vector<std::string>(kNames.begin(), kNames.end()));
 }
 
 TEST_F(CameraFault, ReadOnlyCameraReportsItsCodesAndNoSuccess) {
@@ -576,14 +629,16 @@ TEST_F(CameraFault, ReadOnlyCameraReportsItsCodesAndNoSuccess) {
     EXPECT_FALSE(Exists(kCameraFolder));
 }
 
+// The camera turns read-only once the first file is staged: that staged copy cannot
+// be removed either, but no firmware name changes.
 TEST_F(CameraFault, ReadOnlyAfterTheFirstFileIsACopyFailure) {
-    Faults("read-only * from B.BIN");
+    PutOldFirmware(kCameraFolder);
+    Faults("read-only * from " + StagedFileName(1));
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
         ExpectCopyFailure(window, Texts{CopyFailure(ERROR_ACCESS_DENIED, "B.BIN")});
     });
-    EXPECT_EQ(firmwareA, Contents("G:\\DCIM\\A.BIN"));
-    EXPECT_FALSE(Exists("G:\\DCIM\\B.BIN"));
+    for (std::size_t i = 0; i < kNames.size(); ++i) EXPECT_EQ(oldFirmware[i], Contents("G:\\DCIM\\" + kNames[i]));
 }
 
 TEST_F(CameraFault, DriveGoneBetweenTheWatchAndStartIsACopyFailure) {
@@ -598,26 +653,42 @@ TEST_F(CameraFault, DriveGoneBetweenTheWatchAndStartIsACopyFailure) {
     });
 }
 
-TEST_F(CameraFault, GoneDuringTheCopyIsNoSuccessAndTheNextRunAfterItsReturnIs) {
-    Faults("gone * from B.BIN");
+// Unplugged while the second file is staged, and plugged in again: the next run
+// clears what the cut-off one left and ends with only the firmware files.
+TEST_F(CameraFault, GoneDuringTheCopyIsNoSuccessAndTheNextRunClearsWhatItLeft) {
+    PutOldFirmware(kCameraFolder);
+    Faults("gone * from " + StagedFileName(1));
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
         ExpectCopyFailure(window, Texts{CopyFailure(kNoSuchDevice, "B.BIN")});
         Faults("");
+        for (std::size_t i = 0; i < kNames.size(); ++i) EXPECT_EQ(oldFirmware[i], Contents("G:\\DCIM\\" + kNames[i]));
+        EXPECT_TRUE(Exists("G:\\DCIM\\" + StagedFileName(0)));  // left by the cut-off run
         EXPECT_EQ(Texts{"Copy OK!"}, RunMessages(window));
     });
     EXPECT_TRUE(HoldsTheWholePackage(kCameraFolder));
+    EXPECT_EQ(Listing(kCameraFolder), std::vector<std::string>(kNames.begin(), kNames.end()));
 }
 
 TEST_F(CameraFault, ACopyStoredWithAChangedByteFailsWithTheSumTheCameraHolds) {
-    ExpectChangedByteCaught("B.BIN", firmwareB, 1000);
+    std::string held = firmwareB;
+    held[1000] = static_cast<char>(~held[1000]);
+    ExpectStoredCopyCaught("changed-byte", 1, held, "1000");
 }
 
 // A file without a checksum line is proved by comparing the camera's copy with
 // its source: a changed byte in it is no success either.
 TEST_F(CameraFault, AChangedByteInAFileWithoutAChecksumFailsTheComparison) {
     package.write("checksum.ini", SumText(firmwareA) + "\r\n" + SumText(firmwareB) + "\r\n");
-    ExpectChangedByteCaught("C.BIN", firmwareC, 10);
+    std::string held = firmwareC;
+    held[10] = static_cast<char>(~held[10]);
+    ExpectStoredCopyCaught("changed-byte", 2, held, "10");
+}
+
+// Two blocks stored in each other's place keep the byte sum: only the comparison
+// with the source finds them.
+TEST_F(CameraFault, ACopyStoredWithTwoBlocksSwappedFailsThoughItsSumMatches) {
+    ExpectStoredCopyCaught("swapped-blocks", 1, firmwareB);
 }
 
 TEST_F(CameraFault, AFakeCapacityCardThatWritesOverTheFirstFileIsNoSuccess) {
@@ -629,24 +700,73 @@ TEST_F(CameraFault, AFakeCapacityCardThatWritesOverTheFirstFileIsNoSuccess) {
         ASSERT_TRUE(WaitLocked(window, true));
         EXPECT_EQ(Texts{ChecksumFailure(SumText(heldA))}, RunMessages(window));
     });
-    EXPECT_EQ(heldA, Contents("G:\\DCIM\\A.BIN"));
+    EXPECT_EQ(Listing(kCameraFolder), std::vector<std::string>{});
 }
 
 TEST_F(CameraFault, AReadErrorWhileTheCopyIsReadBackIsNoSuccess) {
-    Faults("read-error B.BIN");
+    Faults("read-error " + StagedFileName(1));
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
         EXPECT_EQ((Texts{"Open bin file failed! Err:" + std::to_string(ERROR_NOT_READY),
                          ChecksumFailure(SumText(firmwareA))}),
                   RunMessages(window));
     });
+    EXPECT_EQ(Listing(kCameraFolder), std::vector<std::string>{});
 }
 
 TEST_F(CameraFault, AFailedFlushIsACopyFailureAndTheCopyIsRemoved) {
-    Faults("flush-error A.BIN");
+    Faults("flush-error " + StagedFileName(0));
     RunModal(dialog, [&](HWND window) {
         ASSERT_TRUE(WaitLocked(window, true));
         ExpectCopyFailure(window, Texts{CopyFailure(ERROR_NOT_READY, "A.BIN")});
     });
-    EXPECT_FALSE(Exists("G:\\DCIM\\A.BIN"));
+    EXPECT_EQ(Listing(kCameraFolder), std::vector<std::string>{});
+}
+
+// The plug pulled after every number of changes a whole update makes, the camera
+// holding older versions of the files: each firmware name then holds its old file,
+// its new one or nothing, never a part or another file. Old and new mixed can only
+// follow a cut inside the renames that put the files in place.
+TEST_F(CameraFault, APlugPulledAtAnyPointLeavesEveryFirmwareNameOldNewOrEmpty) {
+    const char* store = std::getenv("CAMERA_STORE");
+    ASSERT_NE(nullptr, store);
+    const std::string storeFolder = std::string(store) + "\\DCIM";
+    const std::array<const std::string*, 3> newFirmware = {&firmwareA, &firmwareB, &firmwareC};
+    UpdateConfig config;
+    config.fileCount = static_cast<int>(kNames.size());
+    config.checksumCount = config.fileCount;
+    for (int i = 0; i < config.fileCount; ++i) {
+        config.fileNames[i] = kNames[static_cast<std::size_t>(i)];
+        config.checksums[i] = SumText(*newFirmware[static_cast<std::size_t>(i)]);
+    }
+    config.setTargetFolder(kCameraFolder);
+    constexpr int kMostChanges = 200;
+    int mixed = 0;
+    int cut = 0;
+    for (;; ++cut) {
+        ASSERT_LT(cut, kMostChanges);
+        Faults("");
+        RemoveFolderTree(storeFolder);
+        PutOldFirmware(storeFolder);
+        Faults("cut * " + std::to_string(cut));
+        RecordingView view;
+        RunUpdate(config, view);
+        if (view.messages == Texts{"Copy OK!"}) break;
+        int old = 0, updated = 0;
+        for (std::size_t i = 0; i < kNames.size(); ++i) {
+            const std::string held = Contents(storeFolder + "\\" + kNames[i]);
+            const bool absent = !Exists(storeFolder + "\\" + kNames[i]);
+            EXPECT_TRUE(absent || held == oldFirmware[i] || held == *newFirmware[i]) << "cut " << cut << ": " << kNames[i];
+            old += held == oldFirmware[i];
+            updated += held == *newFirmware[i];
+        }
+        EXPECT_TRUE(updated == 0 || old + updated == config.fileCount) << "cut " << cut << ": a name left empty";
+        mixed += old > 0 && updated > 0;
+    }
+    EXPECT_TRUE(HoldsTheWholePackage(storeFolder));
+    std::printf("a whole update changes the camera %d times; %d cut points leave old and new files mixed\n", cut,
+                mixed);
+    // Putting a file in place is two changes, its old file's attributes and the
+    // rename; only the cuts between the first rename and the last can mix.
+    EXPECT_LE(mixed, 2 * (config.fileCount - 1));
 }

@@ -18,6 +18,15 @@ and folder. "from NAME" holds the fault back until a file NAME is created.
                          fail with ENOSPC
     read-only FILE       every change fails with EROFS
     gone FILE            every operation fails with ENODEV, as on an unplugged device
+    cut FILE N           after N operations that change the camera (create, write,
+                         truncate, unlink, rename, mkdir, rmdir, chmod, chown, utimens),
+                         every operation fails as with gone, as when the plug is pulled;
+                         the store keeps exactly what reached it
+    swapped-blocks FILE  the file is stored with its first two 4 KiB blocks swapped,
+                         which keeps its byte sum
+
+A full camera also reports its capacity N as its size, and what it has left as its
+free space.
 
 Mounted with direct I/O and no attribute caching, so that every read and lookup
 reaches the faults instead of the kernel's caches.
@@ -30,10 +39,11 @@ import sys
 
 from fusepy import FUSE, FuseOSError, Operations
 
-KINDS_WITH_NUMBER = {'changed-byte', 'wrap', 'full'}
-KINDS = KINDS_WITH_NUMBER | {'read-error', 'flush-error', 'read-only', 'gone'}
+KINDS_WITH_NUMBER = {'changed-byte', 'wrap', 'full', 'cut'}
+KINDS = KINDS_WITH_NUMBER | {'read-error', 'flush-error', 'read-only', 'gone', 'swapped-blocks'}
 WRITE_FLAGS = os.O_WRONLY | os.O_RDWR | os.O_TRUNC | os.O_APPEND
 MOUNT_REFUSED = 77
+SWAPPED_BLOCK = 4096
 
 
 class Fault:
@@ -64,6 +74,8 @@ class FaultCamera(Operations):
         self.text = None
         self.faults = []
         self.bases = {}  # where each file starts on the camera, in bytes, for wrap
+        self.changes = 0  # operations that changed the camera since the faults were set, for cut
+        self.to_swap = set()  # files created since the faults were set, swapped when closed
 
     def real(self, path):
         return os.path.join(self.store, path.lstrip('/'))
@@ -77,6 +89,8 @@ class FaultCamera(Operations):
         if text == self.text:
             return
         self.text = text
+        self.changes = 0
+        self.to_swap.clear()
         try:
             self.faults = [Fault(line) for line in text.splitlines() if line.strip()]
         except ValueError as bad:
@@ -86,12 +100,21 @@ class FaultCamera(Operations):
     def fault(self, kind, path):
         return next((f for f in self.faults if f.concerns(kind, path)), None)
 
-    def check(self, path, changing=False):
+    def check(self, path, changing=False, counts=None):
+        """Fails the operation as the faults say; an operation that changes the
+        camera counts towards a cut unless counts says otherwise."""
         self.refresh()
-        if self.fault('gone', path):
+        if self.fault('gone', path) or self.cut_off(path):
             raise FuseOSError(errno.ENODEV)
         if changing and self.fault('read-only', path):
             raise FuseOSError(errno.EROFS)
+        if changing if counts is None else counts:
+            self.changes += 1
+
+    def cut_off(self, path):
+        # The root keeps answering, or the mount could not be taken down.
+        cut = self.fault('cut', path)
+        return cut is not None and path != '/' and self.changes >= cut.number
 
     def held(self):
         return sum(os.lstat(os.path.join(folder, name)).st_size
@@ -115,9 +138,14 @@ class FaultCamera(Operations):
     def statfs(self, path):
         self.check(path)
         st = os.statvfs(self.store)
-        return {key: getattr(st, key) for key in
-                ('f_bsize', 'f_frsize', 'f_blocks', 'f_bfree', 'f_bavail',
-                 'f_files', 'f_ffree', 'f_favail', 'f_flag', 'f_namemax')}
+        space = {key: getattr(st, key) for key in
+                 ('f_bsize', 'f_frsize', 'f_blocks', 'f_bfree', 'f_bavail',
+                  'f_files', 'f_ffree', 'f_favail', 'f_flag', 'f_namemax')}
+        full = self.fault('full', path)
+        if full:
+            left = max(0, full.number - self.held()) // st.f_frsize
+            space.update(f_blocks=full.number // st.f_frsize, f_bfree=left, f_bavail=left)
+        return space
 
     def mkdir(self, path, mode):
         self.check(path, changing=True)
@@ -134,7 +162,7 @@ class FaultCamera(Operations):
 
     def rename(self, old, new):
         self.check(old, changing=True)
-        self.check(new, changing=True)
+        self.check(new, changing=True, counts=False)
         os.rename(self.real(old), self.real(new))
 
     def chmod(self, path, mode):
@@ -161,10 +189,12 @@ class FaultCamera(Operations):
             f.armed = f.armed or f.trigger == name
         self.check(path, changing=True)
         self.bases[path] = self.held()
+        if self.fault('swapped-blocks', path):
+            self.to_swap.add(path)
         return os.open(self.real(path), os.O_RDWR | os.O_CREAT | os.O_TRUNC, mode)
 
     def open(self, path, flags):
-        self.check(path, changing=(flags & WRITE_FLAGS) != 0)
+        self.check(path, changing=(flags & WRITE_FLAGS) != 0, counts=(flags & os.O_TRUNC) != 0)
         return os.open(self.real(path), flags & ~os.O_CREAT)
 
     def read(self, path, size, offset, fh):
@@ -221,6 +251,13 @@ class FaultCamera(Operations):
 
     def release(self, path, fh):
         os.close(fh)
+        if path in self.to_swap:
+            self.to_swap.discard(path)
+            with open(self.real(path), 'r+b') as file:
+                first, second = file.read(SWAPPED_BLOCK), file.read(SWAPPED_BLOCK)
+                if len(second) == SWAPPED_BLOCK:
+                    file.seek(0)
+                    file.write(second + first)
 
 
 def main():

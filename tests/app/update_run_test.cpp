@@ -11,6 +11,7 @@
 #include "copy_readback.h"
 #include "recording_view.h"
 #include "scratch_folder.h"
+#include "staged_name.h"
 
 namespace {
 
@@ -45,20 +46,50 @@ protected:
         }
     }
     std::string TargetPath(int i) const { return std::string(kTestDriveTarget) + "\\" + config.fileNames[i]; }
+    static std::string StagedPath(int i) { return std::string(kTestDriveTarget) + "\\" + StagedFileName(i); }
     std::string TargetContent(int i) const {
         std::ifstream file(TargetPath(i), std::ios::binary);
         if (!file) return "<missing>";
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
-    // What the camera stores in place of copy i once every file is copied: its
-    // source with the last byte changed, as a worn or fake card might return it.
+    // What the camera stores in place of copy i once every file is copied: by
+    // default its source with the last byte changed, as a worn or fake card might
+    // return it.
     std::string SpoilCopyAfterTheCopy(int i) {
         std::string spoiled = FileContent(i);
         spoiled.back() = 'x';
+        return SpoilCopyAfterTheCopy(i, spoiled);
+    }
+    std::string SpoilCopyAfterTheCopy(int i, const std::string& spoiled) {
         view.onProgress = [this, i, spoiled](int position) {
-            if (position == config.fileCount) WriteBytes(TargetPath(i), spoiled);
+            if (position == config.fileCount) WriteBytes(StagedPath(i), spoiled);
         };
         return spoiled;
+    }
+    // Older firmware under every name of the package; the old files are returned.
+    std::vector<std::string> PutOldFiles() const {
+        std::vector<std::string> old;
+        CreateDirectoryA(kTestDriveTarget, nullptr);
+        for (int i = 0; i < config.fileCount; ++i) {
+            old.push_back("old firmware " + std::to_string(i));
+            WriteBytes(TargetPath(i), old.back());
+        }
+        return old;
+    }
+    // Whether the target holds exactly the old files and nothing beside them.
+    bool HoldsOnly(const std::vector<std::string>& old) const {
+        for (int i = 0; i < config.fileCount; ++i) {
+            if (TargetContent(i) != old[static_cast<std::size_t>(i)]) return false;
+        }
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA((std::string(kTestDriveTarget) + "\\*").c_str(), &found);
+        int files = 0;
+        if (search != INVALID_HANDLE_VALUE) {
+            do files += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+            while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        return files == config.fileCount;
     }
     // The message of a failed verification that ended at the given copy.
     static std::string Failed(const std::string& copy) {
@@ -180,24 +211,6 @@ TEST_F(RunTest, PackageInTheTargetFolderIsVerifiedInPlace) {
     EXPECT_EQ(package.read(config.fileNames[1]), FileContent(1));
 }
 
-// A program that opens a new copy for reading and lets others read and write, as
-// a virus scanner or an indexer does, fails neither the flush nor the read-back.
-TEST_F(RunTest, ACopyAnotherProgramHoldsOpenIsFlushedAndVerified) {
-    MakePackage(3);
-    HANDLE reader = INVALID_HANDLE_VALUE;
-    view.onProgress = [&](int position) {
-        if (position != 1) return;
-        WriteBytes(TargetPath(1), "old firmware");
-        reader = CreateFileA(TargetPath(1).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, 0, nullptr);
-    };
-    RunUpdate(config, view);
-    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
-    CloseHandle(reader);
-    EXPECT_EQ(view.events, Success(3));
-    EXPECT_EQ(TargetContent(1), FileContent(1));
-}
-
 TEST_F(RunTest, TargetWithoutParentFailsAtTheFirstCopy) {
     MakePackage(2);
     config.setTargetFolder("G:\\no-such-folder\\DCIM");
@@ -217,19 +230,85 @@ TEST_F(RunTest, OtherFolderFailureIsShownAndTheCopyGoesOn) {
     EXPECT_EQ(view.events.back(), "start timer");
 }
 
-TEST_F(RunTest, MismatchEndsTheRunWithTheTimerStopped) {
+// A package whose file does not match its own checksum line: the run ends as any
+// failed verification does, and the camera keeps its old files.
+TEST_F(RunTest, MismatchEndsTheRunWithTheTimerStoppedAndTheOldFilesInPlace) {
     MakePackage(3);
+    const std::vector<std::string> old = PutOldFiles();
     config.checksums[1] = "1234";
     RunUpdate(config, view);
     EXPECT_EQ(view.events, (Events{"stop timer", "pos 1", "pos 2", "pos 3", "pos 12",
                                    "message It is failed!!!!\n The check sum is " +
                                        ContentChecksum(FileContent(1))}));
+    EXPECT_TRUE(HoldsOnly(old));
+}
+
+// Copies the camera stores shorter or longer than their sources, by zero bytes that
+// leave the sum as it is, fail with a checksum line and without one.
+TEST_F(RunTest, ACopyStoredShorterOrLongerFailsWithOrWithoutAChecksum) {
+    MakePackage(2);
+    const std::string source = FileContent(1) + std::string(16, '\0');
+    package.write(config.fileNames[1], source);
+    config.checksums[1] = ContentChecksum(source);
+    const std::vector<std::string> old = PutOldFiles();
+    for (const int checksums : {2, 1}) {
+        for (const std::string& stored : {source.substr(0, source.size() - 8), source + std::string(8, '\0')}) {
+            view = RecordingView();
+            config.checksumCount = checksums;
+            SpoilCopyAfterTheCopy(1, stored);
+            RunUpdate(config, view);
+            EXPECT_EQ(view.messages, (Events{Failed(stored)})) << checksums << " " << stored.size();
+            EXPECT_TRUE(HoldsOnly(old)) << checksums << " " << stored.size();
+        }
+    }
+}
+
+// What an interrupted run left under the staged names is cleared; other files stay.
+TEST_F(RunTest, StagedCopiesLeftByAnInterruptedRunAreClearedAndNothingElse) {
+    MakePackage(2);
+    ScratchFolder target(kTestDriveTarget);
+    for (const std::string& left : {StagedFileName(0), StagedFileName(29), std::string("~stage05.tmp")})
+        target.write(left, "left over");
+    ASSERT_TRUE(SetFileAttributesA(target.pathOf(StagedFileName(29)).c_str(), FILE_ATTRIBUTE_READONLY));
+    target.write("~STAGE5.TMP", "kept");
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, Success(2));
+    for (const std::string& left : {StagedFileName(0), StagedFileName(29), StagedFileName(5)})
+        EXPECT_FALSE(target.exists(left)) << left;
+    EXPECT_EQ(target.read("~STAGE5.TMP"), "kept");
+}
+
+// A package with a file named like a staged copy is refused before anything changes.
+TEST_F(RunTest, AFileNamedLikeAStagedCopyIsRefused) {
+    MakePackage(2);
+    config.fileNames[1] = "~stage01.tmp";
+    package.write(config.fileNames[1], FileContent(1));
+    const std::vector<std::string> old = PutOldFiles();
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, (Events{"stop timer", "message Copy files failed! Err:123\n" + package.pathOf("~stage01.tmp"),
+                                   "pos 0", "start timer"}));
+    EXPECT_TRUE(HoldsOnly(old));
+}
+
+// A source another program holds open without sharing reads cannot vouch for the
+// copy: the run stops before anything on the camera changes.
+TEST_F(RunTest, ASourceHeldOpenWithoutReadSharingStopsTheRunFirst) {
+    MakePackage(3);
+    const std::vector<std::string> old = PutOldFiles();
+    const HANDLE writer = CreateFileA(package.pathOf("fw2.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+    RunUpdate(config, view);
+    CloseHandle(writer);
+    EXPECT_EQ(view.events, (Events{"stop timer", "message Copy files failed! Err:32\n" + package.pathOf("fw2.bin"),
+                                   "pos 0", "start timer"}));
+    EXPECT_TRUE(HoldsOnly(old));
 }
 
 TEST_F(RunTest, FirstFileThatCannotBeOpenedReportsTheInitialChecksum) {
     MakePackage(2);
     view.onProgress = [this](int position) {
-        if (position == 1) DeleteFileA(TargetPath(0).c_str());  // the camera lost the file
+        if (position == 1) DeleteFileA(StagedPath(0).c_str());  // the camera lost the file
     };
     RunUpdate(config, view);
     EXPECT_EQ(view.messages,
@@ -241,7 +320,7 @@ TEST_F(RunTest, FirstFileThatCannotBeOpenedReportsTheInitialChecksum) {
 TEST_F(RunTest, LaterFileThatCannotBeOpenedReportsThePreviousChecksum) {
     MakePackage(3);
     view.onProgress = [this](int position) {
-        if (position == 3) DeleteFileA(TargetPath(1).c_str());
+        if (position == 3) DeleteFileA(StagedPath(1).c_str());
     };
     RunUpdate(config, view);
     EXPECT_EQ(view.messages, (Events{"Open bin file failed! Err:2",
@@ -334,12 +413,26 @@ public:
     };
     HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD flags) override {
         if (access == GENERIC_READ) readBackOpens.push_back(flags);
-        if (refuseUnbuffered && (flags & FILE_FLAG_NO_BUFFERING) != 0) {
-            SetLastError(ERROR_INVALID_PARAMETER);
+        if (refuseUnbuffered != ERROR_SUCCESS && (flags & FILE_FLAG_NO_BUFFERING) != 0) {
+            SetLastError(refuseUnbuffered);
             return INVALID_HANDLE_VALUE;
         }
-        return SystemCopyAccess().Open(path, access, share, flags);
+        // A scanner or indexer has each new file open for writing, sharing
+        // everything, while it is flushed.
+        if (holdCopiesForWriting && access == GENERIC_WRITE)
+            holders.push_back(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+        const HANDLE file = SystemCopyAccess().Open(path, access, share, flags);
+        if (holdCopiesForWriting && access == GENERIC_WRITE) CloseHandle(holders.back());
+        return file;
     }
+    void* Allocate(DWORD size) override {
+        if (!refuseMemory) return SystemCopyAccess().Allocate(size);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    void Free(void* block) override { SystemCopyAccess().Free(block); }
+
     bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override {
         LARGE_INTEGER offset = {};
         SetFilePointerEx(file, offset, &offset, FILE_CURRENT);
@@ -347,7 +440,10 @@ public:
         return SystemCopyAccess().Read(file, buffer, size, got);
     }
 
-    bool refuseUnbuffered = false;
+    DWORD refuseUnbuffered = ERROR_SUCCESS;  // the code an unbuffered open fails with
+    bool holdCopiesForWriting = false;
+    bool refuseMemory = false;
+    std::vector<HANDLE> holders;
     std::vector<DWORD> readBackOpens;  // the flags of each open for reading
     std::vector<Request> requests;
 };
@@ -382,9 +478,59 @@ TEST_F(RunTest, ReadBackRequestsAreAlignedWholeBlocksFromAnUnbufferedOpen) {
 TEST_F(RunTest, ARefusedUnbufferedOpenIsReadTheCachedWay) {
     MakePackage(2);
     RecordingAccess access;
-    access.refuseUnbuffered = true;
+    access.refuseUnbuffered = ERROR_INVALID_PARAMETER;
     RunUpdate(config, view, access);
     EXPECT_EQ(view.events, Success(2));
     const DWORD cached = FILE_FLAG_SEQUENTIAL_SCAN;
     EXPECT_EQ(access.readBackOpens, (std::vector<DWORD>{kUnbuffered, cached, kUnbuffered, cached}));
+}
+
+// Only a refused flag is worked around: a copy that cannot be opened for another
+// reason, or a read-back without memory for its block, is a failure with its code.
+TEST_F(RunTest, AnOpenFailingForAnotherReasonOrNoMemoryFailsTheVerification) {
+    MakePackage(1);
+    const std::vector<std::string> old = PutOldFiles();
+    RecordingAccess denied;
+    denied.refuseUnbuffered = ERROR_ACCESS_DENIED;
+    RunUpdate(config, view, denied);
+    EXPECT_EQ(view.messages, (Events{"Open bin file failed! Err:5", "It is failed!!!!\n The check sum is 0000"}));
+    EXPECT_EQ(denied.readBackOpens, (std::vector<DWORD>{kUnbuffered}));
+    view = RecordingView();
+    RecordingAccess noMemory;
+    noMemory.refuseMemory = true;
+    RunUpdate(config, view, noMemory);
+    EXPECT_EQ(view.messages, (Events{"Open bin file failed! Err:8", "It is failed!!!!\n The check sum is 0000"}));
+    EXPECT_TRUE(HoldsOnly(old));
+}
+
+// A program that holds a new copy open for writing, letting others read and write,
+// fails neither the flush nor the read-back.
+TEST_F(RunTest, ACopyAnotherProgramHoldsOpenForWritingIsFlushedAndVerified) {
+    MakePackage(3);
+    RecordingAccess access;
+    access.holdCopiesForWriting = true;
+    RunUpdate(config, view, access);
+    EXPECT_EQ(access.holders.size(), 3u);
+    for (const HANDLE holder : access.holders) EXPECT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_EQ(view.events, Success(3));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(TargetContent(i), FileContent(i)) << i;
+}
+
+// The flags reach the system: the read-back's handle bypasses the cache and reads
+// in sequence, as its mode, queried back, shows.
+TEST_F(RunTest, TheSystemSeamPassesTheUnbufferedFlagsToTheOpen) {
+    MakePackage(1);
+    using QueryFile = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
+    constexpr int kFileModeInformation = 16;
+    constexpr ULONG kNoIntermediateBuffering = 0x8, kSequentialOnly = 0x4;  // FILE_NO_INTERMEDIATE_BUFFERING, ...
+    const auto query = reinterpret_cast<QueryFile>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    ASSERT_NE(nullptr, query);
+    const HANDLE file = SystemCopyAccess().Open(package.pathOf(config.fileNames[0]), GENERIC_READ, FILE_SHARE_READ, kUnbuffered);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    ULONG_PTR status[2] = {};
+    ULONG mode = 0;
+    EXPECT_EQ(0, query(file, status, &mode, sizeof mode, kFileModeInformation));
+    CloseHandle(file);
+    EXPECT_EQ(kNoIntermediateBuffering | kSequentialOnly, mode & (kNoIntermediateBuffering | kSequentialOnly));
 }

@@ -6,9 +6,10 @@ export WINEDEBUG=-all
 # HARNESS_DLL_OVERRIDES adds a test's own, such as setupapi=d to take SetupAPI away.
 export WINEDLLOVERRIDES="mscoree,mshtml=${HARNESS_DLL_OVERRIDES:+;$HARNESS_DLL_OVERRIDES}"
 # Wine's 32-bit loader runs 32-bit programs and hands 64-bit ones to wine64; without
-# the 32-bit half, wine64 directly (the generic 'wine' launcher would complain about
-# the missing half on every start).
-if [ -x /usr/lib/wine/wine ]; then WINE=/usr/lib/wine/wine
+# the 32-bit half, or on a kernel that runs no 32-bit programs (its IA-32 emulation
+# off), wine64 directly (the generic 'wine' launcher would complain about the
+# missing half on every start).
+if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then WINE=/usr/lib/wine/wine
 elif [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64
 else WINE=wine; fi
 export WINE
