@@ -13,6 +13,7 @@
 #include "file_exception.h"
 #include "package_files.h"
 #include "package_folder.h"
+#include "staged_name.h"
 #include "update_config_loader.h"
 #include "usb_device_id.h"
 
@@ -90,6 +91,13 @@ void CheckShortNames(const UpdateConfig& config, Findings& findings) {
             findings.Warning(config.fileNames[i], "is not an 8.3 name (at most 8 characters, a dot and at most 3, no "
                                                   "spaces); a camera that reads only short names sees it under an "
                                                   "alias such as FIRMWA~1.BIN");
+    }
+}
+
+// The program refuses such a package before it changes anything on the camera.
+void CheckStagedNames(const UpdateConfig& config, Findings& findings) {
+    for (int i = 0; i < config.fileCount; ++i) {
+        if (IsStagedFileName(config.fileNames[i])) findings.Error(config.fileNames[i], kStagedNameFinding);
     }
 }
 
@@ -242,6 +250,7 @@ void CheckPackage(Findings& findings) {
     }
     if (loaded == Loaded::withoutChecksums || loaded == Loaded::whole) {
         CheckShortNames(config, findings);
+        CheckStagedNames(config, findings);
         CheckFilesPresent(config, findings);
     }
     if (loaded == Loaded::whole) CheckChecksums(config, findings);

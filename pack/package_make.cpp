@@ -10,6 +10,7 @@
 #include "device_table.h"
 #include "package_files.h"
 #include "package_folder.h"
+#include "staged_name.h"
 #include "update_config.h"
 #include "usb_device_id.h"
 
@@ -42,6 +43,8 @@ bool CheckRequest(const PackageRequest& request, Findings& findings) {
             findings.Error(name, "names a device on Windows, not a file");
         else if (!IsPlainFileName(name))
             findings.Error(name, "give the name of a file in the package folder, without a folder");
+        else if (IsStagedFileName(name))
+            findings.Error(name, kStagedNameFinding);
         else if (IsDescriptionFile(name))
             findings.Error(name, "is a description file of the package, not a firmware file");
         else if (!IsReadableFile(PackagePath(name)))

@@ -98,9 +98,11 @@ mkdir -p "$refused"
 printf abc >"$refused/a.bin"
 echo old >"$refused/FirmWare.ini"
 long=$(printf 'x%.0s' $(seq 255))
-run "$refused" make --vid 1A2B --pid 3C4D --product P --version V a.bin "$long" CON Nul.bin $(seq -f 'f%g.bin' 27)
+run "$refused" make --vid 1A2B --pid 3C4D --product P --version V a.bin "$long" CON Nul.bin '~stage03.tmp' \
+  $(seq -f 'f%g.bin' 26)
 expect "make refusing" 1 "31 files; the program installs at most 30" "the name has 255 characters" \
   "CON: names a device on Windows, not a file" "Nul.bin: names a device" \
+  "~stage03.tmp: is a name nolvetra.exe gives its own staged copies" \
   "f1.bin: no such file" "FirmWare.ini: exists; give --force" "nothing written"
 [ "$(ls "$refused")" = $'FirmWare.ini\na.bin' ] && [ "$(cat "$refused/FirmWare.ini")" = old ] &&
   [ "$(cat "$refused/a.bin")" = abc ] || fail "make refusing: the folder changed"
@@ -122,16 +124,16 @@ done
 # FirmWare.ini: its identifier form, shown texts and listed files.
 package "$work/p"
 ini "$work/p/FirmWare.ini" '[PID_VID]' 'PID_VID=USB\VID_1A2B&PID_3C4' '[setting]' \
-  'productname=VX5207 Camera Professional' fwver=V2.03-2026-12-08-beta filenum=3 0=a.bin 1=gone.bin \
-  '2=firmware update.bin'
+  'productname=VX5207 Camera Professional' fwver=V2.03-2026-12-08-beta filenum=4 0=a.bin 1=gone.bin \
+  '2=firmware update.bin' 3=~STAGE03.TMP
 ini "$work/p/checksum.ini" 126
 run "$work/p" check
 expect description 1 'PID_VID "USB\VID_1A2B&PID_3C4" is not of the form' \
   'productname has 26 characters; the title and the dialog show only "VX5207 Camera Profe"' \
   'fwver has 21 characters; the dialog shows only "V2.03-2026-12-08-be"' \
   "gone.bin: listed in FirmWare.ini but missing" \
-  "1 checksum for 3 files; compared only with the package's own files, without a checksum: gone.bin" \
-  "warning: firmware update.bin: is not an 8.3 name"
+  "1 checksum for 4 files; compared only with the package's own files, without a checksum: gone.bin" \
+  "warning: firmware update.bin: is not an 8.3 name" "error: ~STAGE03.TMP: is a name nolvetra.exe gives"
 
 # What stops the loader, and missing description files.
 package "$work/p"
