@@ -8,7 +8,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=${HARNESS_DLL_OVERRIDES:+;$HARNESS_DLL_O
 # Wine's 32-bit loader runs 32-bit programs and hands 64-bit ones to wine64; without
 # the 32-bit half, wine64 directly (the generic 'wine' launcher would complain about
 # the missing half on every start).
-if [ -x /usr/lib/wine/wine ]; then WINE=/usr/lib/wine/wine
+# A kernel without 32-bit support refuses the 32-bit loader even where it is installed.
+if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then WINE=/usr/lib/wine/wine
 elif [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64
 else WINE=wine; fi
 export WINE
