@@ -9,6 +9,7 @@
 #include "file_compare.h"
 #include "file_paths.h"
 #include "main_dialog.h"
+#include "system_library.h"
 #include "update_view.h"
 
 namespace {
@@ -87,9 +88,23 @@ void RunCompare(const UpdateConfig& config, UpdateView& view) {
     view.SetProgressPos(0);
 }
 
+namespace {
+
+// The ole32.dll of the first Windows 95 has no CoInitializeEx, and one unresolved
+// import would keep the program from starting there: it is looked up in ole32
+// (imported for CoUninitialize and CoTaskMemFree, so loaded) when the picker opens.
+// Without it the picker runs without COM and shows its old style.
+HRESULT InitializeComApartment() {
+    static decltype(&::CoInitializeEx) initialize = nullptr;
+    static const bool bound = BindFunction(GetModuleHandleA("ole32.dll"), "CoInitializeEx", initialize);
+    return bound ? initialize(nullptr, COINIT_APARTMENTTHREADED) : E_NOTIMPL;
+}
+
+}  // namespace
+
 std::string BrowseForFolder(HWND owner) {
     // The picker's new dialog style needs COM on this thread.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const HRESULT com = InitializeComApartment();
     std::string folder = PickFolder(owner);
     if (SUCCEEDED(com)) CoUninitialize();
     return folder;

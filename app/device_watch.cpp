@@ -6,6 +6,7 @@
 
 #include "drive_list.h"
 #include "main_dialog.h"
+#include "system_library.h"
 
 std::int32_t devicePresent = 0;
 
@@ -22,6 +23,20 @@ std::uint32_t ReadableRecords(const FoundDevice* table, std::int32_t count) {
     return table != nullptr && count > 0 ? static_cast<std::uint32_t>(count) : 0;
 }
 
+// Windows 95 has no RegisterDeviceNotificationA, and one unresolved import would keep
+// the program from starting there: it is looked up in user32 (imported, so loaded)
+// when the dialog registers. Where it is missing the registration fails as any other.
+HDEVNOTIFY RegisterDeviceNotificationBound(HANDLE recipient, LPVOID filter, DWORD flags) {
+    static decltype(&::RegisterDeviceNotificationA) registerNotification = nullptr;
+    static const bool bound =
+        BindFunction(GetModuleHandleA("user32.dll"), "RegisterDeviceNotificationA", registerNotification);
+    if (!bound) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return nullptr;
+    }
+    return registerNotification(recipient, filter, flags);
+}
+
 }  // namespace
 
 const GUID kUsbDeviceInterfaceClass = {
@@ -32,7 +47,7 @@ bool RegisterUsbNotification(HWND recipient, GUID classGuid, HDEVNOTIFY* handle)
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = classGuid;
-    *handle = RegisterDeviceNotificationA(recipient, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    *handle = RegisterDeviceNotificationBound(recipient, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
     if (*handle != nullptr) return true;
     std::printf("RegisterDeviceNotification failed: %lx.\n", GetLastError());
     std::fflush(stdout);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "main_dialog.h"
+#include "system_library.h"
 
 // The one application object; named by the program file.
 CUpdateApp theApp;
@@ -19,4 +20,7 @@ bool CUpdateApp::InitInstance() {
     return false;
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return CWinApp::RunCurrent(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearchToSystemFolder();
+    return CWinApp::RunCurrent();
+}

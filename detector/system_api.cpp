@@ -1,54 +1,34 @@
 #include "system_api.h"
 
-#include <cstring>
+#include "system_library.h"
 
 namespace {
 
-constexpr char kSetupApiFileName[] = "\\setupapi.dll";
-constexpr char kKernelFileName[] = "kernel32.dll";
-
-// GetProcAddress answers a generic pointer; the detour through void(*)() keeps the
-// compiler's function-cast warning quiet without hiding a real mismatch elsewhere.
-template <typename Function>
-bool Bind(HMODULE module, const char* name, Function& slot) {
-    auto address = reinterpret_cast<void (*)()>(GetProcAddress(module, name));
-    slot = reinterpret_cast<Function>(address);
-    return slot != nullptr;
-}
-
 // Loaded from the system folder only: the program runs from a firmware package
-// folder, where a stray setupapi.dll must not be picked up.
-HMODULE LoadSetupApi() {
-    char path[MAX_PATH] = {};
-    UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length + sizeof kSetupApiFileName > MAX_PATH) return nullptr;
-    std::strcat(path, kSetupApiFileName);
-    return LoadLibraryA(path);
-}
-
-// The module stays loaded for the life of the process once bound: freeing it from
-// the library's detach notification is not safe.
+// folder, where a stray setupapi.dll must not be picked up. The module stays loaded
+// for the life of the process once bound: freeing it from the library's detach
+// notification is not safe.
 HMODULE SetupApiModule() {
-    static HMODULE module = LoadSetupApi();
+    static HMODULE module = LoadSystemLibrary("setupapi.dll");
     return module;
 }
 
 bool BindGroup(HMODULE module, SetupApiNt& setup) {
-    return module && Bind(module, "SetupDiGetClassDevsW", setup.SetupDiGetClassDevsW) &&
-           Bind(module, "SetupDiEnumDeviceInterfaces", setup.SetupDiEnumDeviceInterfaces) &&
-           Bind(module, "SetupDiGetDeviceInterfaceDetailW", setup.SetupDiGetDeviceInterfaceDetailW) &&
-           Bind(module, "SetupDiGetDeviceRegistryPropertyW", setup.SetupDiGetDeviceRegistryPropertyW) &&
-           Bind(module, "SetupDiDestroyDeviceInfoList", setup.SetupDiDestroyDeviceInfoList) &&
-           Bind(module, "CM_Get_Parent", setup.CM_Get_Parent) &&
-           Bind(module, "CM_Get_Device_ID_Size", setup.CM_Get_Device_ID_Size) &&
-           Bind(module, "CM_Get_Device_IDW", setup.CM_Get_Device_IDW);
+    return module && BindFunction(module, "SetupDiGetClassDevsW", setup.SetupDiGetClassDevsW) &&
+           BindFunction(module, "SetupDiEnumDeviceInterfaces", setup.SetupDiEnumDeviceInterfaces) &&
+           BindFunction(module, "SetupDiGetDeviceInterfaceDetailW", setup.SetupDiGetDeviceInterfaceDetailW) &&
+           BindFunction(module, "SetupDiGetDeviceRegistryPropertyW", setup.SetupDiGetDeviceRegistryPropertyW) &&
+           BindFunction(module, "SetupDiDestroyDeviceInfoList", setup.SetupDiDestroyDeviceInfoList) &&
+           BindFunction(module, "CM_Get_Parent", setup.CM_Get_Parent) &&
+           BindFunction(module, "CM_Get_Device_ID_Size", setup.CM_Get_Device_ID_Size) &&
+           BindFunction(module, "CM_Get_Device_IDW", setup.CM_Get_Device_IDW);
 }
 
 bool BindGroup(HMODULE module, SetupApi9x& setup) {
-    return module && Bind(module, "SetupDiGetClassDevsA", setup.SetupDiGetClassDevsA) &&
-           Bind(module, "SetupDiEnumDeviceInfo", setup.SetupDiEnumDeviceInfo) &&
-           Bind(module, "SetupDiGetDeviceRegistryPropertyA", setup.SetupDiGetDeviceRegistryPropertyA) &&
-           Bind(module, "SetupDiDestroyDeviceInfoList", setup.SetupDiDestroyDeviceInfoList);
+    return module && BindFunction(module, "SetupDiGetClassDevsA", setup.SetupDiGetClassDevsA) &&
+           BindFunction(module, "SetupDiEnumDeviceInfo", setup.SetupDiEnumDeviceInfo) &&
+           BindFunction(module, "SetupDiGetDeviceRegistryPropertyA", setup.SetupDiGetDeviceRegistryPropertyA) &&
+           BindFunction(module, "SetupDiDestroyDeviceInfoList", setup.SetupDiDestroyDeviceInfoList);
 }
 
 // Binds a group once; a group that cannot be bound stays unbound for the process,
@@ -66,12 +46,22 @@ const Group* BoundGroup() {
 DWORD WINAPI QueryDosDeviceBoundOnUse(LPCWSTR name, LPWSTR target, DWORD capacity) {
     static decltype(&::QueryDosDeviceW) query = nullptr;
     // kernel32 is mapped into every process; no load is needed.
-    static const bool bound = Bind(GetModuleHandleA(kKernelFileName), "QueryDosDeviceW", query);
+    static const bool bound = BindFunction(GetModuleHandleA("kernel32.dll"), "QueryDosDeviceW", query);
     if (!bound) {
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return 0;
     }
     return query(name, target, capacity);
+}
+
+// StrToIntExA needs shlwapi.dll 4.71 (Internet Explorer 4), which the first Windows 95
+// lacks, and shlwapi.dll is loaded from the system folder only, as SetupAPI is. It
+// is bound when the first identifier is read; where it is missing no identifier
+// converts, and no device is known.
+BOOL WINAPI StrToIntExBoundOnUse(PCSTR text, STIF_FLAGS flags, int* value) {
+    static decltype(&::StrToIntExA) convert = nullptr;
+    static const bool bound = BindFunction(LoadSystemLibrary("shlwapi.dll"), "StrToIntExA", convert);
+    return bound ? convert(text, flags, value) : FALSE;
 }
 
 // Every other function here is exported by Windows 95/98/ME too (CreateFileW there as
@@ -81,7 +71,7 @@ const SystemApi kRealSystemApi = {
     ::GetCurrentDirectoryA,
     ::GetPrivateProfileIntA,
     ::GetPrivateProfileStringA,
-    ::StrToIntExA,
+    StrToIntExBoundOnUse,
     ::CreateFileW,
     ::DeviceIoControl,
     ::CloseHandle,

@@ -33,6 +33,8 @@ struct SystemApi {
     decltype(&::GetCurrentDirectoryA) GetCurrentDirectoryA;
     decltype(&::GetPrivateProfileIntA) GetPrivateProfileIntA;
     decltype(&::GetPrivateProfileStringA) GetPrivateProfileStringA;
+    // Looked up on first use in the real table, in the system folder's shlwapi.dll:
+    // the first Windows 95 has no shlwapi.dll with it.
     decltype(&::StrToIntExA) StrToIntExA;
     decltype(&::CreateFileW) CreateFileW;
     decltype(&::DeviceIoControl) DeviceIoControl;

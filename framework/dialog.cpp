@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "exception_report.h"
+#include "system_library.h"
 #include "win_app.h"
 #include "window_centring.h"
 
@@ -12,11 +13,24 @@ namespace {
 // without a parent from one of its handlers.
 thread_local CDialog* runningDialog = nullptr;
 
-void RegisterCommonControls() {
-    static const bool registered = [] {
+// comctl32.dll is no known DLL: imported, it would be looked for in the program's
+// folder first. Its first version (Windows 95) has no InitCommonControlsEx; there
+// InitCommonControls registers every class, the progress bar's too.
+bool RegisterCommonControlClasses() {
+    const HMODULE comctl32 = LoadSystemLibrary("comctl32.dll");
+    decltype(&::InitCommonControlsEx) initEx = nullptr;
+    if (BindFunction(comctl32, "InitCommonControlsEx", initEx)) {
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-        return InitCommonControlsEx(&controls) != FALSE;
-    }();
+        return initEx(&controls) != FALSE;
+    }
+    decltype(&::InitCommonControls) init = nullptr;
+    if (!BindFunction(comctl32, "InitCommonControls", init)) return false;
+    init();
+    return true;
+}
+
+void RegisterCommonControls() {
+    static const bool registered = RegisterCommonControlClasses();
     (void)registered;
 }
 

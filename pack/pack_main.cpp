@@ -14,6 +14,7 @@
 #include "make_arguments.h"
 #include "package_check.h"
 #include "package_make.h"
+#include "system_library.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    RestrictDllSearchToSystemFolder();
     try {
         return Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& failure) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Checks the shipped files (the program, the library and the package tool) of a build
 # or of a release archive: they need no DLL of the compiler's runtime, and detector.dll
-# exports VostelExist under its plain name. The 32-bit files must also load on
-# Windows 98: they may import only from DLLs that 98 has, and none of the functions
-# listed in win98-missing-imports.txt beside this script, and their headers must ask
-# for no system newer than 4.0.
+# exports VostelExist under its plain name. Every import must be allowed by
+# windows-imports.txt beside this script: the DLL a known DLL of Windows 7 and later
+# (which Windows takes only from its system folder, never from the program's) or our
+# own detector.dll, and the function one that the oldest Windows the archive names
+# exports (see OLDEST_* below and README.md). The 32-bit files must also load on
+# Windows 95: their headers must ask for no system newer than 4.0.
 # A release archive (nolvetra-<version>-win64.zip or -win32.zip) must moreover hold
 # exactly the files below, in this order, each program and library built for the archive's machine,
 # carrying the archive's version in its version information, and each program's
@@ -15,9 +17,12 @@ input=$1
 triplet=$2-w64-mingw32
 objdump=$triplet-objdump
 here=$(dirname "$(realpath "$0")")
-missing_list="$here/win98-missing-imports.txt"
-# The DLLs of Windows 98 with Internet Explorer 5 that the program may use, and our own.
-readonly WIN98_DLLS=" kernel32.dll user32.dll advapi32.dll gdi32.dll shell32.dll comctl32.dll ole32.dll shlwapi.dll msvcrt.dll detector.dll "
+import_list="$here/windows-imports.txt"
+# The oldest Windows each archive names (README.md, release/README.txt.in): the 32-bit
+# files Windows 98 and, of the NT family, Windows XP; the 64-bit files Windows Vista.
+readonly OLDEST_9X=98
+readonly OLDEST_NT_I686=XP
+readonly OLDEST_NT_X86_64=Vista
 # What a release archive holds; a program added to the archive is added here too.
 readonly ARCHIVE_FILES="README.txt detector.dll nolvetra-pack.exe nolvetra.exe sample/Detect.ini sample/FirmWare.ini sample/checksum.ini"
 status=0
@@ -36,22 +41,44 @@ imported_functions() {
     inside && dll != "" && /^\t[0-9a-f]+\t/ { print dll, $NF }'
 }
 
-# Fails for every import that Windows 98 cannot resolve.
-check_win98_imports() {
-  local file=$1 imports dll
-  imports=$(imported_functions "$file")
-  for dll in $(echo "$imports" | awk '{print $1}' | sort -u); do
-    [[ $WIN98_DLLS == *" $dll "* ]] || fail "$file imports from $dll, which Windows 98 lacks"
-  done
-  while read -r dll function; do
-    fail "$file imports $function from $dll, which Windows 98 lacks"
-  done < <(awk 'NR == FNR { if (NF && $1 !~ /^#/) missing[tolower($1) " " $2] = 1; next }
-                ($0 in missing)' "$missing_list" - <<<"$imports")
+# Fails for every import that windows-imports.txt does not allow: from a DLL that is
+# neither listed (a known DLL) nor detector.dll, a function it does not list, or one
+# that the archive's oldest Windows lacks (the 95/98/ME family only for the 32-bit files).
+check_imports() {
+  local file=$1 oldest_nt=$OLDEST_NT_X86_64 oldest_9x=none
+  if [ "$2" = i686 ]; then oldest_nt=$OLDEST_NT_I686; oldest_9x=$OLDEST_9X; fi
+  while read -r problem; do
+    fail "$file $problem"
+  done < <(imported_functions "$file" | awk -v nt="$oldest_nt" -v nine="$oldest_9x" '
+    BEGIN {
+      split("2000 XP Vista 7 8 10", order); for (i in order) ntRank[order[i]] = i
+      split("95 98 98SE ME", order); for (i in order) nineRank[order[i]] = i
+    }
+    function rank(table, version) { return version in table ? table[version] : 99 }
+    NR == FNR {
+      if ($1 == "dll") allowed[tolower($2)] = 1
+      else if (NF >= 6 && $1 !~ /^#/ && $1 != "source") { ntOf[tolower($1) " " $2] = $3; nineOf[tolower($1) " " $2] = $5 }
+      next
+    }
+    $1 == "detector.dll" { next }
+    !($1 in allowed) {
+      if (!($1 in named)) print "imports from " $1 ", which is no known DLL that windows-imports.txt allows"
+      named[$1] = 1; next
+    }
+    {
+      key = $1 " " $2
+      if (!(key in ntOf)) key = $1 " *"
+      if (!(key in ntOf)) { print "imports " $2 " from " $1 ", which windows-imports.txt does not list"; next }
+      if (rank(ntRank, ntOf[key]) > rank(ntRank, nt))
+        print "imports " $2 " from " $1 ", which Windows " nt " lacks (from Windows " ntOf[key] " on)"
+      if (nine != "none" && rank(nineRank, nineOf[key]) > rank(nineRank, nine))
+        print "imports " $2 " from " $1 ", which Windows " nine " lacks"
+    }' "$import_list" -)
 }
 
 # Fails a module whose headers ask for a newer system than 4.0: the loader of
 # Windows 95 refuses it ("requires a newer version of Windows").
-check_win98_layout() {
+check_win95_layout() {
   local file=$1 field
   for field in OSystemVersion SubsystemVersion; do
     "$objdump" -p "$file" | awk -v f="$field" '$1 == "Major" f { major = $2 } $1 == "Minor" f { minor = $2 }
@@ -65,10 +92,8 @@ check_module() {
   if "$objdump" -p "$file" | grep -i -E 'DLL Name: *(libstdc\+\+|libgcc|libwinpthread)'; then
     fail "$file needs a runtime DLL"
   fi
-  if [ "$2" = i686 ]; then
-    check_win98_imports "$file"
-    check_win98_layout "$file"
-  fi
+  check_imports "$file" "$2"
+  if [ "$2" = i686 ]; then check_win95_layout "$file"; fi
   if [ "$(basename "$file")" = detector.dll ]; then
     exports=$("$objdump" -p "$file" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '^[[:space:]]+\[ *[0-9]+\] ' | awk '{print $NF}')
     [ "$exports" = "VostelExist" ] || fail "$file exports '$exports', expected exactly VostelExist"

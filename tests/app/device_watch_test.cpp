@@ -74,6 +74,18 @@ TEST(FindCameraDriveLetter, OnlyIndexesThatNameADriveCount) {
     EXPECT_EQ(Find({Record(0x106)}), 'G');       // only the low byte is read
 }
 
+// The registration binds RegisterDeviceNotificationA at run time (Windows 95 lacks it);
+// where the system has it, a window is registered for USB device interfaces.
+TEST(RegisterUsbNotification, RegistersAWindowWhereTheSystemHasTheFunction) {
+    const HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    HDEVNOTIFY handle = nullptr;
+    EXPECT_TRUE(RegisterUsbNotification(window, kUsbDeviceInterfaceClass, &handle));
+    EXPECT_NE(handle, nullptr);
+    if (handle) UnregisterDeviceNotification(handle);
+    DestroyWindow(window);
+}
+
 TEST(UpdatePresence, FollowsTheCameraBetweenAbsentAndPresent) {
     std::int32_t present = 0;
     EXPECT_EQ(UpdatePresence(present, false), WatchChange::none);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# scripts/check-binaries.sh on small modules built here: a 32-bit deliverable that
-# Windows 98 could not load must fail the check, naming the file and the import,
-# and one that it can load must pass. The 64-bit build is not held to Windows 98.
+# scripts/check-binaries.sh on small modules built here: a deliverable that imports a
+# DLL other than the known DLLs of scripts/windows-imports.txt, or a function that the
+# oldest Windows of its archive lacks (Windows 98 and XP for the 32-bit files, Vista for
+# the 64-bit ones) or that the list does not know, must fail the check, naming the file
+# and the import; one that imports only what its oldest Windows has must pass.
 # Usage: check_binaries_test.sh WORK_DIR
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
@@ -54,7 +56,13 @@ expect_check i686 0 "ok" "modules using only what Windows 98 has"
 
 fresh_build
 build_module i686 "$PROGRAM" "$MAIN (int)GetTickCount64(); }"
-expect_check i686 1 "nolvetra.exe imports GetTickCount64 from kernel32.dll" "a program importing GetTickCount64"
+expect_check i686 1 "nolvetra.exe imports GetTickCount64 from kernel32.dll, which Windows XP lacks" \
+  "a 32-bit program importing GetTickCount64, from Windows Vista on"
+
+fresh_build
+build_module i686 "$PROGRAM" "$MAIN Beep(440, 1); }"
+expect_check i686 1 "nolvetra.exe imports Beep from kernel32.dll, which windows-imports.txt does not list" \
+  "a program importing a function that the list does not know"
 
 fresh_build
 build_module i686 "$LIBRARY" "$EXPORT QueryDosDeviceW(0, 0, 0); }"
@@ -63,7 +71,13 @@ expect_check i686 1 "detector.dll imports QueryDosDeviceW from kernel32.dll" "a 
 fresh_build
 build_module i686 "$PROGRAM" "#include <setupapi.h>
 $MAIN SetupDiDestroyDeviceInfoList(0); }" -lsetupapi
-expect_check i686 1 "imports from setupapi.dll, which Windows 98 lacks" "a program importing SetupAPI at load"
+expect_check i686 1 "imports from setupapi.dll, which is no known DLL" "a program importing SetupAPI at load"
+
+# comctl32.dll is no known DLL: a comctl32.dll beside the program would be loaded instead.
+fresh_build
+build_module x86_64 "$PROGRAM" "#include <commctrl.h>
+$MAIN InitCommonControlsEx(0); }" -lcomctl32
+expect_check x86_64 1 "nolvetra.exe imports from comctl32.dll, which is no known DLL" "a program importing comctl32 at load"
 
 fresh_build
 build_module i686 "$PROGRAM" "$MAIN 0; }" -Wl,--subsystem,windows:5.1
