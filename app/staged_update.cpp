@@ -8,6 +8,7 @@
 #include "failure_code.h"
 #include "file_paths.h"
 #include "staged_name.h"
+#include "system_library.h"
 
 namespace {
 
@@ -60,17 +61,15 @@ DWORD FlushCopy(CopyAccess& access, const std::string& copy) {
 // 95/98/ME do not carry it out, so there the old file is deleted and the staged copy
 // renamed. It is bound at run time, so that its absence cannot keep the program
 // from starting.
-using MoveFileExFunction = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD);
-
-MoveFileExFunction BindMoveFileEx() {
+decltype(&::MoveFileExA) BindMoveFileEx() {
     constexpr DWORD kWindows9xBit = 0x80000000;  // GetVersion's bit for 95/98/ME
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if ((GetVersion() & kWindows9xBit) != 0 || kernel == nullptr) return nullptr;
-    return reinterpret_cast<MoveFileExFunction>(reinterpret_cast<void*>(GetProcAddress(kernel, "MoveFileExA")));
+    decltype(&::MoveFileExA) moveFileEx = nullptr;
+    if ((GetVersion() & kWindows9xBit) == 0) BindFunction(GetModuleHandleA("kernel32.dll"), "MoveFileExA", moveFileEx);
+    return moveFileEx;
 }
 
 DWORD ReplaceWith(const std::string& staged, const std::string& target) {
-    static const MoveFileExFunction moveFileEx = BindMoveFileEx();
+    static const auto moveFileEx = BindMoveFileEx();
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (moveFileEx != nullptr) {
         return moveFileEx(staged.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "system_library.h"
+
 namespace {
 
 struct DriveSpace {
@@ -23,13 +25,10 @@ std::string RootOf(const std::string& folder) {
 // GetDiskFreeSpaceExA, which Windows 95 before OSR2 lacks, is bound at run time.
 // Where it is missing, GetDiskFreeSpaceA's clusters give the free space; they are
 // capped at 2 GiB on such systems, which only makes the check stricter.
-using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-
-FreeSpaceEx BindFreeSpaceEx() {
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel == nullptr ? nullptr
-                             : reinterpret_cast<FreeSpaceEx>(
-                                   reinterpret_cast<void*>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")));
+decltype(&::GetDiskFreeSpaceExA) BindFreeSpaceEx() {
+    decltype(&::GetDiskFreeSpaceExA) freeSpaceEx = nullptr;
+    BindFunction(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA", freeSpaceEx);
+    return freeSpaceEx;
 }
 
 bool ReadDriveSpace(const std::string& folder, DriveSpace& space) {
@@ -40,7 +39,7 @@ bool ReadDriveSpace(const std::string& folder, DriveSpace& space) {
     space.clusterBytes = FileBytes{sectorsPerCluster} * bytesPerSector;
     if (space.clusterBytes == 0) return false;
     space.freeBytes = FileBytes{freeClusters} * space.clusterBytes;
-    static const FreeSpaceEx freeSpaceEx = BindFreeSpaceEx();
+    static const auto freeSpaceEx = BindFreeSpaceEx();
     ULARGE_INTEGER available;
     if (freeSpaceEx != nullptr && freeSpaceEx(root.c_str(), &available, nullptr, nullptr))
         space.freeBytes = available.QuadPart;  // what this user may use, quotas included
