@@ -54,7 +54,7 @@ DWORD OpenForReading(const std::string& path) {
 bool SourcesReadable(const UpdateConfig& config, const std::string& sourceFolder, UpdateView& view) {
     for (int i = 0; i < config.fileCount; ++i) {
         const std::string source = JoinPath(sourceFolder, FileNameAt(config, i));
-        const DWORD error = OpenForReading(source);
+        const DWORD error = view.AwaitFileWork([&] { return OpenForReading(source); });
         if (error != ERROR_SUCCESS) {
             view.ShowMessage(CopyFailureText(error, source));
             return false;
@@ -85,9 +85,9 @@ void PurgeOldFiles(const UpdateConfig& config) {
 // Creates the target folder, one level. An existing folder is fine, and a
 // missing parent shows up as the failure of the first copy.
 void CreateTargetFolder(const UpdateConfig& config, UpdateView& view) {
-    if (CreateDirectoryA(config.targetFolder.c_str(), nullptr)) return;
-    const DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_PATH_NOT_FOUND) return;
+    const DWORD error = view.AwaitFileWork(
+        [&] { return CreateDirectoryA(config.targetFolder.c_str(), nullptr) ? ERROR_SUCCESS : GetLastError(); });
+    if (error == ERROR_SUCCESS || error == ERROR_ALREADY_EXISTS || error == ERROR_PATH_NOT_FOUND) return;
     view.ShowMessage(WithErrorCode("Can not create the folder! Err:", error));
 }
 
@@ -129,7 +129,8 @@ bool CopyNewFiles(const UpdateConfig& config, const std::string& sourceFolder, C
     for (int i = 0; i < config.fileCount; ++i) {
         const std::string& name = FileNameAt(config, i);
         const std::string source = JoinPath(sourceFolder, name);
-        const DWORD error = CopyToTarget(access, source, JoinPath(config.targetFolder, name));
+        const std::string target = JoinPath(config.targetFolder, name);
+        const DWORD error = view.AwaitFileWork([&] { return CopyToTarget(access, source, target); });
         if (error != ERROR_SUCCESS) {
             view.ShowMessage(CopyFailureText(error, source));
             return false;
@@ -150,11 +151,13 @@ bool VerifyFile(UpdateConfig& config, int i, const std::string& sourceFolder, Co
     const FileHandle source(byChecksum ? nullptr : std::fopen(JoinPath(sourceFolder, name).c_str(), "rb"));
     SourceComparison comparison(source.get());
     std::uint32_t sum = 0;
-    const DWORD error =
-        ReadBackCopy(access, JoinPath(config.targetFolder, name), [&](const unsigned char* block, std::size_t size) {
+    const std::string target = JoinPath(config.targetFolder, name);
+    const DWORD error = view.AwaitFileWork([&] {
+        return ReadBackCopy(access, target, [&](const unsigned char* block, std::size_t size) {
             sum = SumBytes(block, size, sum);
             if (!byChecksum) comparison.Next(block, size);
         });
+    });
     if (error != ERROR_SUCCESS) {
         view.ShowMessage(WithErrorCode("Open bin file failed! Err:", error));
         return false;
@@ -202,7 +205,10 @@ void RunUpdate(UpdateConfig& config, UpdateView& view, CopyAccess& access) {
     // A package started from the target folder itself is already in place: the
     // purge would delete the very files it is about to copy. It is only verified.
     if (!IsSameFolder(sourceFolder, config.targetFolder)) {
-        PurgeOldFiles(config);
+        view.AwaitFileWork([&] {
+            PurgeOldFiles(config);
+            return ERROR_SUCCESS;
+        });
         if (!CopyNewFiles(config, sourceFolder, access, view)) {
             EndUnfinished(view);
             return;

@@ -3,6 +3,7 @@
 // tests implement it to watch the run.
 #pragma once
 
+#include <functional>
 #include <string>
 
 class UpdateView {
@@ -19,4 +20,8 @@ public:
     virtual void StartWatchTimer() = 0;
     // Stops the device watch timer.
     virtual void StopWatchTimer() = 0;
+    // Runs work, a file operation on the target that may take long, to its end and
+    // returns its result (0 or a system error code). The dialog keeps answering
+    // meanwhile, taking no input.
+    virtual unsigned long AwaitFileWork(const std::function<unsigned long()>& work) { return work(); }
 };
