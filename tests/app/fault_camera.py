@@ -18,6 +18,8 @@ and folder. "from NAME" holds the fault back until a file NAME is created.
                          fail with ENOSPC
     read-only FILE       every change fails with EROFS
     gone FILE            every operation fails with ENODEV, as on an unplugged device
+    slow FILE N          every read and write takes N milliseconds longer, as on a
+                         slow card or over USB 1.1
 
 Mounted with direct I/O and no attribute caching, so that every read and lookup
 reaches the faults instead of the kernel's caches.
@@ -27,10 +29,11 @@ Runs until unmounted; exits 77 when the mount is refused.
 import errno
 import os
 import sys
+import time
 
 from fusepy import FUSE, FuseOSError, Operations
 
-KINDS_WITH_NUMBER = {'changed-byte', 'wrap', 'full'}
+KINDS_WITH_NUMBER = {'changed-byte', 'wrap', 'full', 'slow'}
 KINDS = KINDS_WITH_NUMBER | {'read-error', 'flush-error', 'read-only', 'gone'}
 WRITE_FLAGS = os.O_WRONLY | os.O_RDWR | os.O_TRUNC | os.O_APPEND
 MOUNT_REFUSED = 77
@@ -92,6 +95,11 @@ class FaultCamera(Operations):
             raise FuseOSError(errno.ENODEV)
         if changing and self.fault('read-only', path):
             raise FuseOSError(errno.EROFS)
+
+    def delay(self, path):
+        slow = self.fault('slow', path)
+        if slow:
+            time.sleep(slow.number / 1000)
 
     def held(self):
         return sum(os.lstat(os.path.join(folder, name)).st_size
@@ -169,12 +177,14 @@ class FaultCamera(Operations):
 
     def read(self, path, size, offset, fh):
         self.check(path)
+        self.delay(path)
         if self.fault('read-error', path):
             raise FuseOSError(errno.EIO)
         return os.pread(fh, size, offset)
 
     def write(self, path, data, offset, fh):
         self.check(path, changing=True)
+        self.delay(path)
         full = self.fault('full', path)
         growth = max(0, offset + len(data) - os.fstat(fh).st_size)
         if full and self.held() + growth > full.number:
