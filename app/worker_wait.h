@@ -9,7 +9,8 @@
 // Runs work on a worker thread to its end and returns its result. Meanwhile this
 // thread dispatches its messages (painting, sent messages, timers) but drops every
 // keyboard and mouse message of its windows, client and non-client. When no thread
-// can be started the work runs here.
+// can be started, or when called again from a message dispatched here, the work
+// runs here. Called from one thread only, the one that owns the windows.
 unsigned long AwaitWorkWithoutInput(const std::function<unsigned long()>& work);
 
 // Removes the keyboard and mouse messages queued for this thread's windows, so that
