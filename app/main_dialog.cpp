@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "update_config_loader.h"
 #include "update_run.h"
+#include "worker_wait.h"
 
 namespace {
 
@@ -18,6 +19,25 @@ constexpr UINT_PTR kWatchTimerId = 1;
 constexpr UINT kWatchPeriodMs = 1000;
 constexpr WPARAM kSystemCommandMask = 0xFFF0;  // the low four bits belong to the system
 const char kTargetFolderSuffix[] = ":\\DCIM";
+
+// The messages through which a user's click or key acts on the dialog: control
+// commands (buttons, Esc, Enter, the drive list), system commands (the close box,
+// the system menu, About) and the close request.
+bool IsUserCommand(UINT message) {
+    return message == WM_COMMAND || message == WM_SYSCOMMAND || message == WM_CLOSE;
+}
+
+// Sets a flag for a scope and clears it however the scope is left.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
 
 }  // namespace
 
@@ -49,6 +69,11 @@ CUpdateDlg::CUpdateDlg()
 }
 
 bool CUpdateDlg::OnMessage(const Message& message, LRESULT& result) {
+    // The run's waits keep dispatching messages, and a command can come as a
+    // message sent or posted by another program or thread: during the run none is
+    // carried out, so no second run starts, the dialog does not close and the
+    // target does not change under the run.
+    if (updateRunning_ && IsUserCommand(message.id)) return true;
     return Route(*this, kRoutes, message, result);
 }
 
@@ -170,7 +195,10 @@ bool CUpdateDlg::OnPaint() {
 
 HICON CUpdateDlg::OnQueryDragIcon() { return appIcon; }
 
-void CUpdateDlg::OnStart() { RunUpdate(config, *this); }
+void CUpdateDlg::OnStart() {
+    const FlagScope running(updateRunning_);
+    RunUpdate(config, *this);
+}
 
 void CUpdateDlg::OnTargetDiskChange() {
     // The drive is the chosen entry's own letter: the drive list may have been
@@ -192,6 +220,9 @@ void CUpdateDlg::OnCancel() {
 }
 
 void CUpdateDlg::ShowMessage(const std::string& text) {
+    // Input given while the run took none would otherwise reach the box: an Enter
+    // typed during the copy would close its outcome unseen.
+    if (updateRunning_) DropQueuedInput();
     ShowMessageBox(window(), text, MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -202,3 +233,7 @@ void CUpdateDlg::SetProgressPos(int position) { progressBar.SetPos(position); }
 void CUpdateDlg::StartWatchTimer() { timerId = SetTimer(window(), kWatchTimerId, kWatchPeriodMs, nullptr); }
 
 void CUpdateDlg::StopWatchTimer() { KillTimer(window(), timerId); }
+
+unsigned long CUpdateDlg::AwaitFileWork(const std::function<unsigned long()>& work) {
+    return AwaitWorkWithoutInput(work);
+}

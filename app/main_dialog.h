@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "dialog.h"
@@ -23,6 +24,7 @@ public:
     void SetProgressPos(int position) override;
     void StartWatchTimer() override;
     void StopWatchTimer() override;
+    unsigned long AwaitFileWork(const std::function<unsigned long()>& work) override;
 
     UpdateConfig config;
     CProgressCtrl progressBar;
@@ -63,6 +65,7 @@ private:
     void ShowTitle();
 
     bool watchTickRunning_ = false;  // a tick is inside its detector call
+    bool updateRunning_ = false;     // Start's run is going on, its message boxes included
 };
 
 // The target folder on a drive: letter + ":\DCIM"; empty for no drive.

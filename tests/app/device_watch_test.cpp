@@ -782,3 +782,58 @@ TEST_F(CameraFault, APlugPulledAtAnyPointLeavesEveryFirmwareNameOldNewOrEmpty) {
     // rename; only the cuts between the first rename and the last can mix.
     EXPECT_LE(mixed, 2 * (config.fileCount - 1));
 }
+
+// On a camera so slow that the run takes many seconds, the dialog answers all the
+// while and takes no input until the run and its message are over: a click on
+// Start, a click on Exit, Esc and the close box during the run leave one run, the
+// dialog open and the focus where it was, and the watch stays stopped.
+TEST_F(CameraFault, ASlowCameraKeepsTheDialogAnsweringAndTakesNoInputDuringTheRun) {
+    constexpr DWORD kSlowOperationMs = 600;  // each read and write of the camera: about 17 in a run
+    constexpr DWORD kShortestRunMs = 8000;   // long enough for Windows to call a silent window hung
+    constexpr DWORD kLongestAnswerMs = 500;
+    constexpr DWORD kProbePeriodMs = 100;
+    constexpr DWORD kProbeTimeoutMs = 4 * kLongestAnswerMs;
+    constexpr DWORD kRunDeadlineMs = 60000;
+    Faults("slow * " + std::to_string(kSlowOperationMs));
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitLocked(window, true));
+        const HWND exitButton = GetDlgItem(window, IDCANCEL);
+        const HWND startButton = GetDlgItem(window, IDC_START);
+        ASSERT_EQ(exitButton, FocusOf(window));
+        const DWORD start = GetTickCount();
+        ClickButton(window, IDC_START);
+        DWORD longestAnswer = 0;
+        long ticks = -1;  // the watch's calls once the run is under way
+        HWND box = nullptr;
+        while (!(box = WaitForMessageBox(dialogThread, 0)) && GetTickCount() - start < kRunDeadlineMs) {
+            const DWORD sent = GetTickCount();
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kProbeTimeoutMs, &ignored);
+            longestAnswer = std::max(longestAnswer, GetTickCount() - sent);
+            if (ticks < 0 && Position(window) >= 1) {  // the first file is on the camera
+                ticks = Calls();
+                PostMessageW(startButton, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+                PostMessageW(startButton, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+                ClickButton(window, IDC_START);
+                ClickButton(window, IDCANCEL);
+                PostMessageW(exitButton, WM_KEYDOWN, VK_ESCAPE, 1);
+                SendMessageTimeoutW(window, WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_NORMAL, kProbeTimeoutMs, &ignored);
+            }
+            Sleep(kProbePeriodMs);
+        }
+        ASSERT_NE(nullptr, box);
+        // From here the camera is fast: a second run, which must not be, would
+        // show its message at once, and the check of the copies reads in small blocks.
+        Faults("");
+        EXPECT_GE(GetTickCount() - start, kShortestRunMs);
+        EXPECT_LT(longestAnswer, kLongestAnswerMs);
+        EXPECT_EQ(ticks, Calls());
+        EXPECT_EQ("Copy OK!", MessageBoxText(box));
+        Answer(box);
+        EXPECT_TRUE(TicksAgain());
+        EXPECT_TRUE(IsWindow(window));
+        EXPECT_EQ(nullptr, WaitForMessageBox(dialogThread, 0));
+        EXPECT_EQ(exitButton, FocusOf(window));
+    });
+    EXPECT_TRUE(HoldsTheWholePackage(kCameraFolder));
+}

@@ -24,6 +24,8 @@ and folder. "from NAME" holds the fault back until a file NAME is created.
                          the store keeps exactly what reached it
     swapped-blocks FILE  the file is stored with its first two 4 KiB blocks swapped,
                          which keeps its byte sum
+    slow FILE N          every read and write takes N milliseconds longer, as on a
+                         slow card or over USB 1.1
 
 A full camera also reports its capacity N as its size, and what it has left as its
 free space.
@@ -36,10 +38,11 @@ Runs until unmounted; exits 77 when the mount is refused.
 import errno
 import os
 import sys
+import time
 
 from fusepy import FUSE, FuseOSError, Operations
 
-KINDS_WITH_NUMBER = {'changed-byte', 'wrap', 'full', 'cut'}
+KINDS_WITH_NUMBER = {'changed-byte', 'wrap', 'full', 'cut', 'slow'}
 KINDS = KINDS_WITH_NUMBER | {'read-error', 'flush-error', 'read-only', 'gone', 'swapped-blocks'}
 WRITE_FLAGS = os.O_WRONLY | os.O_RDWR | os.O_TRUNC | os.O_APPEND
 MOUNT_REFUSED = 77
@@ -115,6 +118,11 @@ class FaultCamera(Operations):
         # The root keeps answering, or the mount could not be taken down.
         cut = self.fault('cut', path)
         return cut is not None and path != '/' and self.changes >= cut.number
+
+    def delay(self, path):
+        slow = self.fault('slow', path)
+        if slow:
+            time.sleep(slow.number / 1000)
 
     def held(self):
         return sum(os.lstat(os.path.join(folder, name)).st_size
@@ -199,12 +207,14 @@ class FaultCamera(Operations):
 
     def read(self, path, size, offset, fh):
         self.check(path)
+        self.delay(path)
         if self.fault('read-error', path):
             raise FuseOSError(errno.EIO)
         return os.pread(fh, size, offset)
 
     def write(self, path, data, offset, fh):
         self.check(path, changing=True)
+        self.delay(path)
         full = self.fault('full', path)
         growth = max(0, offset + len(data) - os.fstat(fh).st_size)
         if full and self.held() + growth > full.number:
