@@ -5,9 +5,11 @@
 //    temporary target, each file operation on a worker thread as in the dialog:
 //    time and the process's peak working set (measured first, before the large
 //    buffers below raise the peak), the share of it that handing the operations to
-//    the worker and back takes, and against a baseline of what the run cannot do
-//    without: CopyFileA, a flush and one unbuffered read of each copy. Under Wine an unbuffered read costs what a cached one costs (Wine ignores
-//    FILE_FLAG_NO_BUFFERING); on Windows both sides pay for reading the device.
+//    the worker and back takes, and against a baseline of what any run must do:
+//    CopyFileA, a flush and one unbuffered read of each copy. The run also reads
+//    each source once more, to compare it with its copy, and renames each copy into
+//    place. Under Wine an unbuffered read costs what a cached one costs (Wine
+//    ignores FILE_FLAG_NO_BUFFERING); on Windows both sides pay for reading the device.
 // 2. The checksum rule over a 256 MiB buffer in memory against a plain read of the
 //    same bytes (XOR of 64-bit words), and their ratio.
 // 3. The checksum of a 256 MiB file, read in blocks.
@@ -37,6 +39,8 @@ constexpr std::size_t kRunFileSize = 8 * kMiB;
 constexpr std::size_t kBigSize = 256 * kMiB;
 constexpr std::size_t kWriteBlockSize = kMiB;
 constexpr int kRepeats = 3;
+// What staging may cost over the baseline: the second read of each source and the renames.
+constexpr double kMostRunRatio = 1.3;
 constexpr int kHandOvers = 1000;  // empty operations timed for the cost of one hand-over
 
 // Hands each file operation of the run to the worker thread, as the dialog does.
@@ -161,8 +165,8 @@ void BenchUpdateRun() {
     std::printf("baseline, CopyFileA + flush + one unbuffered read of each copy: %.3f s (best of %d)\n", baseline,
                 kRepeats);
     std::printf("(under Wine an unbuffered read costs what a cached one costs: Wine ignores the flag)\n");
-    std::printf("ratio run / baseline: %.2f (at most 1.2): %s\n", seconds / baseline,
-                seconds <= 1.2 * baseline ? "ok" : "TOO SLOW");
+    std::printf("ratio run / baseline: %.2f (at most %.1f): %s\n", seconds / baseline, kMostRunRatio,
+                seconds <= kMostRunRatio * baseline ? "ok" : "TOO SLOW");
     std::printf("peak working set: %.1f MiB before the run, %.1f MiB after it (limit 32 MiB): %s\n", peakBefore,
                 peakAfter, peakAfter < 32.0 ? "ok" : "TOO HIGH");
 
