@@ -62,7 +62,7 @@ private:
     void SetTargetDrive(const std::string& drive);
     void ShowTitle();
 
-    bool watchTickRunning_ = false;  // a tick is inside its detector call
+    bool watchTickRunning_ = false;  // a watch tick is running (inside the detector, say)
 };
 
 // The target folder on a drive: letter + ":\DCIM"; empty for no drive.
