@@ -2,4 +2,5 @@
 # both Windows trees and, unchanged, in the native tree (native/).
 set(RULES_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/checksum_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_name_test.cpp
 )
