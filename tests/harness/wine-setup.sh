@@ -35,7 +35,7 @@ start_display() {
 # stays empty, and then no program of either kind starts in it.
 prefix_is_current() {
   [ -f "$WINEPREFIX/.harness-ready" ] && [ -z "$(links_outside_tree)" ] || return 1
-  [ ! -x /usr/lib/wine/wine ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+  [ "$WINE" != /usr/lib/wine/wine ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
 }
 
 # Wine's own Z: leads to the root folder; the prefix gets the drives wine-env.sh names.
