@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "drive_list.h"
+#include "exception_report.h"
 #include "main_dialog.h"
 #include "system_library.h"
 
@@ -91,14 +92,35 @@ WatchChange UpdatePresence(std::int32_t& devicePresent, bool deviceFound) {
     return WatchChange::none;
 }
 
+namespace {
+
+// Marks a tick as running for as long as it lasts, however it ends: a tick that
+// threw must not leave the mark set, or every later tick would do nothing.
+class RunningTick {
+public:
+    explicit RunningTick(bool& running) : running_(running) { running_ = true; }
+    ~RunningTick() { running_ = false; }
+    RunningTick(const RunningTick&) = delete;
+    RunningTick& operator=(const RunningTick&) = delete;
+
+private:
+    bool& running_;
+};
+
+}  // namespace
+
 bool CUpdateDlg::WatchTick() {
     // The detector's error box runs a modal loop, which delivers the next tick while
     // this one is still inside the detector. That tick does nothing: a second call
     // would show another box inside the first, every second, until the stack ran out.
+    // A failure is reported while the tick still counts as running, for the same reason.
     if (watchTickRunning_) return false;
-    watchTickRunning_ = true;
-    WatchForCamera();
-    watchTickRunning_ = false;
+    const RunningTick running(watchTickRunning_);
+    try {
+        WatchForCamera();
+    } catch (...) {
+        ReportCurrentException(window());
+    }
     // The tick runs no data exchange: the hidden target field keeps its last value.
     return false;
 }
@@ -108,6 +130,13 @@ void CUpdateDlg::WatchForCamera() {
     foundTable = VostelExist(&foundCount);
     const char letter = FindCameraDriveLetter(foundTable, ReadableRecords(foundTable, foundCount),
                                               config.vid, config.pid);
+    // A camera on a drive the refreshed list lacks (the list and the detector raced,
+    // or a stale 95/98/ME letter) is not found yet: the list could not show it as
+    // where Start writes. Target, list and latch stay until a tick finds it listed.
+    if (letter != 0 && DriveIndexIn(DriveListLetters(), letter) < 0) {
+        deviceFound = 0;
+        return;
+    }
     deviceFound = letter != 0 ? 1 : 0;
     if (deviceFound) SetTargetDrive(std::string(1, letter));
     const WatchChange change = UpdatePresence(devicePresent, deviceFound != 0);

@@ -64,7 +64,7 @@ private:
     void SetTargetDrive(const std::string& drive);
     void ShowTitle();
 
-    bool watchTickRunning_ = false;  // a tick is inside its detector call
+    bool watchTickRunning_ = false;  // a watch tick is running (inside the detector, say)
     bool updateRunning_ = false;     // Start's run is going on, its message boxes included
 };
 

@@ -2,10 +2,12 @@
 # Runs nolvetra.exe on the shipped demo package (demo/package) under Wine, with a
 # simulated camera that the program finds by itself. Installs what is missing (as
 # root on a fresh Debian machine), builds the 64-bit program, or with --32 the 32-bit
-# files (those that also serve Windows 95/98/ME, run by 32-bit Wine), and walks the
-# demo (demo/walk.sh) in a Wine prefix of its own under build/<arch>/demo-run. With a
-# display (DISPLAY set) you work the dialog yourself; without one the walk runs on
-# its own Xvfb, prints each step and saves PNG screenshots.
+# files (those that also serve Windows 95/98/ME, run by 32-bit Wine), as the release
+# archives build them (no tests, no undefined-behaviour traps) in a tree of their own,
+# build/demo-<arch>, and walks the demo (demo/walk.sh) in a Wine prefix of its own
+# under build/demo-<arch>/demo-run. With a display (DISPLAY set) you work the dialog
+# yourself; without one the walk runs on its own Xvfb, prints each step and saves PNG
+# screenshots.
 # Usage: demo.sh [--32]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,8 +20,8 @@ case "${1:-}" in
 esac
 
 scripts/install-deps.sh
-build=build/$arch
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch-w64-mingw32.cmake" >/dev/null
+build=build/demo-$arch
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch-w64-mingw32.cmake" -DNOLVETRA_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target nolvetra detector demo_driver
 
 echo "demo: Wine has no USB disks; the simulated camera's drive G: is the folder $build/demo-run/drive-g"

@@ -132,7 +132,6 @@ TEST_F(LoaderTest, DeviceNamesStopTheLoad) {
         EXPECT_EQ(view.messages, std::vector<std::string>{"Read file name failed!!"}) << name;
         EXPECT_EQ(config.fileNames[1], "") << name;
     }
-    for (const char* name : {"null", "com0", "com10", "lpt", "console.bin", "nul_.bin"}) EXPECT_TRUE(IsPlainFileName(name)) << name;
 }
 
 TEST_F(LoaderTest, MissingFirmwareIniFailsAtTheFirstFileName) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Ends what wine-setup.sh started: the wineserver with every Wine process, and the
-# display. Then checks the edge: a run that wrote /DCIM on the machine, or anything
-# on the last drive (the default target's), fails here with a line naming it, and
-# what it wrote is removed.
+# display. Then checks the edge: a run that changed anything at /DCIM on the machine
+# (outside the build tree: reported, never touched), wrote on the last drive (the
+# default target's, emptied), or left a link of the prefix leading outside the build
+# tree fails here with a line naming it.
 # Usage: wine-cleanup.sh HARNESS_DIR
 set -uo pipefail
 HARNESS_DIR=$(realpath -m "$1")
@@ -17,7 +18,7 @@ if [ -f "$HARNESS_DIR/xvfb.pid" ]; then
 fi
 status=0
 while IFS= read -r leftover; do
-  echo "wine-cleanup: FAIL: a run wrote $leftover; removed"
+  echo "wine-cleanup: FAIL: $leftover"
   status=1
 done < <(edge_leftovers)
 clear_edge

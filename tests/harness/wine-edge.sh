@@ -2,23 +2,51 @@
 # tree's prefix. A run must leave nothing outside the build tree, and nothing on the
 # last drive either: that drive's DCIM folder is the program's default target, which
 # no test may reach, since what one run leaves there would decide what the next
-# run's Compare or update finds.
+# run's Compare or update finds. The harness never creates, changes or removes
+# anything outside the build tree: it only reports.
 
-# The places a run may have written that it must not, one line each, naming what
-# they hold: the machine's /DCIM, and the last drive's contents.
+# The path inside the build tree or not.
+inside_tree() {
+  case "$1" in
+    "$BUILD_TREE" | "$BUILD_TREE"/*) return 0 ;;
+    *) return 1 ;;
+  esac
+}
+
+# What lies at the watched place outside the build tree, one line per entry (type,
+# mode, size, modification and change times, path); nothing when it does not exist.
+outside_state() {
+  [ -e "$OUTSIDE_DEFAULT_TARGET" ] || [ -L "$OUTSIDE_DEFAULT_TARGET" ] || return 0
+  find "$OUTSIDE_DEFAULT_TARGET" -printf '%y %m %s %T@ %C@ %p\n' | sort
+}
+
+# Notes what lies outside before a session's runs; edge_leftovers compares with it.
+record_edge() {
+  outside_state >"$HARNESS_DIR/outside-before"
+}
+
+# The places a run may have written that it must not, one line each, naming them:
+# entries outside the build tree that appeared, changed or went since record_edge,
+# the last drive's contents, and links of the prefix that lead outside the build tree.
 edge_leftovers() {
-  if [ -e "$OUTSIDE_DEFAULT_TARGET" ]; then
-    echo "$OUTSIDE_DEFAULT_TARGET, outside the build tree (holding: $(ls -A "$OUTSIDE_DEFAULT_TARGET" | tr '\n' ' '))"
+  local before="$HARNESS_DIR/outside-before" changed
+  if [ -f "$before" ]; then
+    changed=$(diff "$before" <(outside_state) | sed -n 's/^[<>] \([^ ]* \)\{5\}//p' | sort -u | tr '\n' ' ')
+    [ -z "$changed" ] || echo "${changed% }, outside the build tree (appeared, changed or removed during the run)"
   fi
   local entry
   for entry in "$LAST_DRIVE_FOLDER"/* "$LAST_DRIVE_FOLDER"/.[!.]*; do
     [ -e "$entry" ] || continue
     echo "$LAST_DRIVE:\\$(basename "$entry"), the default target's drive ($entry, holding: $(ls -A "$entry" 2>/dev/null | tr '\n' ' '))"
   done
+  local link
+  while IFS= read -r link; do
+    echo "a link that leads outside the build tree: $link"
+  done < <(links_outside_tree)
 }
 
+# Empties the last drive, the harness's own folder inside the build tree.
 clear_edge() {
-  rm -rf "$OUTSIDE_DEFAULT_TARGET"
   find "$LAST_DRIVE_FOLDER" -mindepth 1 -delete 2>/dev/null || true
 }
 
@@ -29,9 +57,33 @@ drives_outside_tree() {
   for link in "$WINEPREFIX"/dosdevices/?:; do
     [ -L "$link" ] || continue
     target=$(cd "$WINEPREFIX/dosdevices" && realpath -m "$(readlink "$link")")
-    case "$target" in
-      "$BUILD_TREE" | "$BUILD_TREE"/*) ;;
-      *) echo "$(basename "$link") -> $target" ;;
-    esac
+    inside_tree "$target" || echo "$(basename "$link") -> $target"
   done
+}
+
+# Links under the prefix's drive_c that lead outside the build tree (Wine links the
+# user's Desktop, Documents, ... to the home folder), one "link -> folder" line each.
+drive_c_links_outside_tree() {
+  [ -d "$WINEPREFIX/drive_c" ] || return 0
+  local link target
+  while IFS= read -r -d '' link; do
+    target=$(realpath -m "$link")
+    inside_tree "$target" || echo "$link -> $target"
+  done < <(find "$WINEPREFIX/drive_c" -type l -print0)
+}
+
+links_outside_tree() {
+  drives_outside_tree
+  drive_c_links_outside_tree
+}
+
+# Wine links the user's Desktop, Documents, Downloads, Music, Pictures, Videos and
+# Templates under drive_c to the home folder: each link out of the build tree becomes
+# an empty folder of the prefix's own. The folders it led to are not touched.
+unlink_drive_c() {
+  local line link
+  while IFS= read -r line; do
+    link=${line%% -> *}
+    rm "$link" && mkdir "$link"
+  done < <(drive_c_links_outside_tree)
 }

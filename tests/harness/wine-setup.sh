@@ -34,7 +34,7 @@ start_display() {
 # So is a prefix made before the 32-bit half of Wine was installed: its syswow64
 # stays empty, and then no program of either kind starts in it.
 prefix_is_current() {
-  [ -f "$WINEPREFIX/.harness-ready" ] && [ -z "$(drives_outside_tree)" ] || return 1
+  [ -f "$WINEPREFIX/.harness-ready" ] && [ -z "$(links_outside_tree)" ] || return 1
   [ "$WINE" != /usr/lib/wine/wine ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
 }
 
@@ -64,21 +64,23 @@ create_prefix() {
     "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d win98 /f >/dev/null
   done
   wineserver -w
+  unlink_drive_c
   # Wine's start-up may have mapped a device of the machine as a drive of its own.
   local outside
-  outside=$(drives_outside_tree)
-  [ -z "$outside" ] || { echo "wine-setup: drives lead outside the build tree: $outside" >&2; exit 1; }
+  outside=$(links_outside_tree)
+  [ -z "$outside" ] || { echo "wine-setup: links lead outside the build tree: $outside" >&2; exit 1; }
   touch "$WINEPREFIX/.harness-ready"
 }
 
-# What an earlier run left where no run may write is reported and removed, never
-# relied on.
+# What an earlier run left where no run may write is reported, never relied on; the
+# last drive is emptied. Then what lies outside the build tree now is noted.
 clear_leftovers() {
   local leftover
   while IFS= read -r leftover; do
-    echo "wine-setup: removed $leftover, left by an earlier run" >&2
+    echo "wine-setup: left by an earlier run: $leftover" >&2
   done < <(edge_leftovers)
   clear_edge
+  record_edge
 }
 
 # g: stays linked to drive-g; drive-g is itself a link, to the camera folder,
@@ -100,4 +102,6 @@ create_prefix
 wineserver -p </dev/null >/dev/null 2>&1 || true
 # Start Wine's own background processes now, detached from any test's output.
 "$WINE" wineboot </dev/null >/dev/null 2>&1
+# An update of the prefix by Wine would link the home folders again.
+unlink_drive_c
 echo "wine-setup: prefix $WINEPREFIX, display $DISPLAY"

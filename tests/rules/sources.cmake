@@ -3,4 +3,5 @@
 set(RULES_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/checksum_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/staged_name_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_name_test.cpp
 )
