@@ -6,6 +6,7 @@
 
 #include "drive_list.h"
 #include "exception_report.h"
+#include "flag_scope.h"
 #include "main_dialog.h"
 #include "system_library.h"
 
@@ -92,30 +93,15 @@ WatchChange UpdatePresence(std::int32_t& devicePresent, bool deviceFound) {
     return WatchChange::none;
 }
 
-namespace {
-
-// Marks a tick as running for as long as it lasts, however it ends: a tick that
-// threw must not leave the mark set, or every later tick would do nothing.
-class RunningTick {
-public:
-    explicit RunningTick(bool& running) : running_(running) { running_ = true; }
-    ~RunningTick() { running_ = false; }
-    RunningTick(const RunningTick&) = delete;
-    RunningTick& operator=(const RunningTick&) = delete;
-
-private:
-    bool& running_;
-};
-
-}  // namespace
-
 bool CUpdateDlg::WatchTick() {
     // The detector's error box runs a modal loop, which delivers the next tick while
     // this one is still inside the detector. That tick does nothing: a second call
     // would show another box inside the first, every second, until the stack ran out.
     // A failure is reported while the tick still counts as running, for the same reason.
     if (watchTickRunning_) return false;
-    const RunningTick running(watchTickRunning_);
+    // The mark is cleared however the tick ends: a tick that threw must not leave
+    // it set, or every later tick would do nothing.
+    const FlagScope running(watchTickRunning_);
     try {
         WatchForCamera();
     } catch (...) {

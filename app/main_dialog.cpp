@@ -5,6 +5,7 @@
 #include "drive_combo.h"
 #include "drive_list.h"
 #include "file_paths.h"
+#include "flag_scope.h"
 #include "message_box.h"
 #include "package_files.h"
 #include "resource_string.h"
@@ -26,18 +27,6 @@ const char kTargetFolderSuffix[] = ":\\DCIM";
 bool IsUserCommand(UINT message) {
     return message == WM_COMMAND || message == WM_SYSCOMMAND || message == WM_CLOSE;
 }
-
-// Sets a flag for a scope and clears it however the scope is left.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
 
 }  // namespace
 
