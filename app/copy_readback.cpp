@@ -26,23 +26,6 @@ public:
     void Free(void* block) override { VirtualFree(block, 0, MEM_RELEASE); }
 };
 
-// A page-aligned block of access's, released with it.
-class AlignedBlock {
-public:
-    AlignedBlock(CopyAccess& access, DWORD size)
-        : access_(access), data_(static_cast<unsigned char*>(access.Allocate(size))) {}
-    ~AlignedBlock() {
-        if (data_ != nullptr) access_.Free(data_);
-    }
-    AlignedBlock(const AlignedBlock&) = delete;
-    AlignedBlock& operator=(const AlignedBlock&) = delete;
-    unsigned char* data() const { return data_; }
-
-private:
-    CopyAccess& access_;
-    unsigned char* data_;
-};
-
 // Opens the copy for an unbuffered read. Some file systems (network shares,
 // those of Windows 95/98/ME) refuse the flag with ERROR_INVALID_PARAMETER: there
 // the copy is read the cached way, the best those systems offer.
@@ -55,9 +38,7 @@ HANDLE OpenForReadBack(CopyAccess& access, const std::string& path) {
 // Reads whole blocks until one comes back short: that one held the end of the
 // file. Stopping there keeps every request at a block-aligned offset; a further
 // read would start at the file's unaligned end.
-DWORD ReadBlocks(CopyAccess& access, HANDLE file, const ReadBackSink& sink) {
-    AlignedBlock block(access, kReadBackBlockSize);
-    if (block.data() == nullptr) return FailureCode();
+DWORD ReadBlocks(CopyAccess& access, const ReadBackBlock& block, HANDLE file, const ReadBackSink& sink) {
     for (;;) {
         DWORD got = 0;
         if (!access.Read(file, block.data(), kReadBackBlockSize, got)) return FailureCode();
@@ -68,17 +49,26 @@ DWORD ReadBlocks(CopyAccess& access, HANDLE file, const ReadBackSink& sink) {
 
 }  // namespace
 
+ReadBackBlock::ReadBackBlock(CopyAccess& access)
+    : access_(access), data_(static_cast<unsigned char*>(access.Allocate(kReadBackBlockSize))),
+      failure_(data_ != nullptr ? ERROR_SUCCESS : FailureCode()) {}
+
+ReadBackBlock::~ReadBackBlock() {
+    if (data_ != nullptr) access_.Free(data_);
+}
+
 CopyAccess& SystemCopyAccess() {
     static SystemAccess system;
     return system;
 }
 
-unsigned long ReadBackCopy(CopyAccess& access, const std::string& path, const ReadBackSink& sink) {
+unsigned long ReadBackCopy(CopyAccess& access, ReadBackBlock& block, const std::string& path, const ReadBackSink& sink) {
+    if (block.data() == nullptr) return block.failure();
     // Cleared first, so that a code left by an earlier call is not taken for the open's.
     SetLastError(ERROR_SUCCESS);
     const HANDLE file = OpenForReadBack(access, path);
     if (file == INVALID_HANDLE_VALUE) return FailureCode();
-    const DWORD error = ReadBlocks(access, file, sink);
+    const DWORD error = ReadBlocks(access, block, file, sink);
     CloseHandle(file);
     return error;
 }

@@ -35,9 +35,28 @@ constexpr DWORD kLargestSectorSize = 4096;
 constexpr DWORD kReadBackBlockSize = 256 * kLargestSectorSize;
 static_assert(kReadBackBlockSize % kLargestSectorSize == 0, "read-back requests are whole sectors on any disk");
 
+// The memory every read-back request reads into: kReadBackBlockSize bytes at a page
+// boundary, from access. Under Wine a fresh megabyte costs about what reading a whole
+// copy does, so a run keeps one block for all its copies.
+class ReadBackBlock {
+public:
+    explicit ReadBackBlock(CopyAccess& access);
+    ~ReadBackBlock();
+    ReadBackBlock(const ReadBackBlock&) = delete;
+    ReadBackBlock& operator=(const ReadBackBlock&) = delete;
+    // Null when the memory could not be had; failure() then tells why.
+    unsigned char* data() const { return data_; }
+    unsigned long failure() const { return failure_; }
+
+private:
+    CopyAccess& access_;
+    unsigned char* data_;
+    unsigned long failure_;
+};
+
 using ReadBackSink = std::function<void(const unsigned char* block, std::size_t size)>;
 
-// Reads the file at path once from the device, not from the system's cache, and
-// hands each block to sink in order. Returns 0, or the system error code when the
-// file cannot be opened or read.
-unsigned long ReadBackCopy(CopyAccess& access, const std::string& path, const ReadBackSink& sink);
+// Reads the file at path once from the device, not from the system's cache, into
+// block and hands each block read to sink in order. Returns 0, or the system error
+// code when the block is missing or the file cannot be opened or read.
+unsigned long ReadBackCopy(CopyAccess& access, ReadBackBlock& block, const std::string& path, const ReadBackSink& sink);

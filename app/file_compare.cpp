@@ -4,6 +4,11 @@
 
 SourceComparison::SourceComparison(std::FILE* source) : source_(source), differs_(source == nullptr) {}
 
+void SourceComparison::Restart(std::FILE* source) {
+    source_ = source;
+    differs_ = source == nullptr;
+}
+
 bool SourceComparison::Next(const unsigned char* block, std::size_t size) {
     if (differs_) return false;
     if (sourceBlock_.size() < size) sourceBlock_.resize(size);

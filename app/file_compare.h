@@ -18,7 +18,10 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 class SourceComparison {
 public:
     // A null source (one that could not be opened) matches nothing.
-    explicit SourceComparison(std::FILE* source);
+    explicit SourceComparison(std::FILE* source = nullptr);
+    // Starts over with another source, keeping the memory it reads into: under Wine
+    // a fresh megabyte costs about what reading a whole firmware file does.
+    void Restart(std::FILE* source);
     // Takes the next block of the other file; false once the two differ.
     bool Next(const unsigned char* block, std::size_t size);
     // Whether the blocks so far, taken as the whole other file, equal the source.

@@ -61,25 +61,45 @@ DWORD OpenSource(const std::string& path, FileBytes& size) {
     return error;
 }
 
+// Runs step(i) for the files 0, 1, ... on the worker, as one piece of work, up to
+// the first that fails. Returns that file's index and its error code, or -1.
+template <typename Step>
+int FirstFailure(int files, const Step& step, DWORD& error, UpdateView& view) {
+    int failed = -1;
+    error = view.AwaitFileWork([&]() -> unsigned long {
+        for (int i = 0; i < files; ++i) {
+            const DWORD result = step(i);
+            if (result != ERROR_SUCCESS) {
+                failed = i;
+                return result;
+            }
+        }
+        return ERROR_SUCCESS;
+    });
+    return failed;
+}
+
 // Pre-flight: nothing on the target is touched before the whole package is known
 // to be there and to open. A file named like a staged copy would be taken for a
 // leftover of an interrupted run, so such a package is refused. The first source
 // that fails is reported as its copy would report it.
 bool CheckPackage(const UpdateConfig& config, const std::string& sourceFolder, UpdateView& view, Package& package) {
     for (int i = 0; i < config.fileCount; ++i) {
-        const std::string source = JoinPath(sourceFolder, FileNameAt(config, i));
-        FileBytes size = 0;
-        const DWORD error = IsStagedFileName(FileNameAt(config, i))
-                                ? ERROR_INVALID_NAME
-                                : view.AwaitFileWork([&] { return OpenSource(source, size); });
-        if (error != ERROR_SUCCESS) {
-            view.ShowMessage(CopyFailureText(error, source));
-            return false;
-        }
-        package.sources.push_back(source);
-        package.sizes.push_back(size);
+        package.sources.push_back(JoinPath(sourceFolder, FileNameAt(config, i)));
+        package.sizes.push_back(0);
     }
-    return true;
+    DWORD error = ERROR_SUCCESS;
+    const int failed = FirstFailure(
+        config.fileCount,
+        [&](int i) {
+            const std::size_t file = static_cast<std::size_t>(i);
+            return IsStagedFileName(FileNameAt(config, i)) ? static_cast<DWORD>(ERROR_INVALID_NAME)
+                                                           : OpenSource(package.sources[file], package.sizes[file]);
+        },
+        error, view);
+    if (failed < 0) return true;
+    view.ShowMessage(CopyFailureText(error, package.sources[static_cast<std::size_t>(failed)]));
+    return false;
 }
 
 // Creates the target folder, one level. An existing folder is fine, and a
@@ -137,22 +157,30 @@ bool StageNewFiles(const StagedUpdate& staging, const Package& package, UpdateVi
     return true;
 }
 
+// What the verification of a run reads into, kept for all its files.
+struct VerifyMemory {
+    explicit VerifyMemory(CopyAccess& access) : block(access) {}
+    ReadBackBlock block;
+    SourceComparison comparison;
+};
+
 // Reads the copy at copyPath back from the device once and checks it on that one
 // read: byte for byte against its source, and against its checksum line when it
 // has one. computedChecksum keeps the sum of what the device holds. A copy that
 // cannot be opened or read is reported and counts as failed.
 bool VerifyCopy(UpdateConfig& config, int i, const std::string& copyPath, const std::string& sourcePath,
-                CopyAccess& access, UpdateView& view) {
+                CopyAccess& access, VerifyMemory& memory, UpdateView& view) {
     std::uint32_t sum = 0;
     bool same = false;
     const DWORD error = view.AwaitFileWork([&] {
         const FileHandle source(std::fopen(sourcePath.c_str(), "rb"));
-        SourceComparison comparison(source.get());
-        const DWORD readError = ReadBackCopy(access, copyPath, [&](const unsigned char* block, std::size_t size) {
-            sum = SumBytes(block, size, sum);
-            comparison.Next(block, size);
-        });
-        same = comparison.Same();
+        memory.comparison.Restart(source.get());
+        const DWORD readError =
+            ReadBackCopy(access, memory.block, copyPath, [&](const unsigned char* block, std::size_t size) {
+                sum = SumBytes(block, size, sum);
+                memory.comparison.Next(block, size);
+            });
+        same = memory.comparison.Same();
         return readError;
     });
     if (error != ERROR_SUCCESS) {
@@ -169,10 +197,11 @@ bool VerifyCopy(UpdateConfig& config, int i, const std::string& copyPath, const 
 template <typename CopyPath>
 bool VerifyCopies(UpdateConfig& config, const std::string& sourceFolder, const CopyPath& copyPath,
                   CopyAccess& access, UpdateView& view) {
+    VerifyMemory memory(access);
     const int entries = std::max(config.fileCount, config.checksumCount);
     for (int i = 0; i < entries; ++i) {
         const std::string source = JoinPath(sourceFolder, FileNameAt(config, i));
-        if (!VerifyCopy(config, i, copyPath(i), source, access, view)) return false;
+        if (!VerifyCopy(config, i, copyPath(i), source, access, memory, view)) return false;
     }
     return true;
 }
@@ -182,22 +211,16 @@ bool VerifyCopies(UpdateConfig& config, const std::string& sourceFolder, const C
 // clears up what is left.
 bool PutNewFilesInPlace(const StagedUpdate& staging, const Package& package, UpdateView& view) {
     const int files = static_cast<int>(package.sources.size());
-    for (int i = 0; i < files; ++i) {
-        const DWORD error = view.AwaitFileWork([&] { return staging.PutInPlace(i); });
-        if (error != ERROR_SUCCESS) {
-            view.ShowMessage(CopyFailureText(error, package.sources[static_cast<std::size_t>(i)]));
-            return false;
-        }
+    DWORD error = ERROR_SUCCESS;
+    int failed = FirstFailure(files, [&](int i) { return staging.PutInPlace(i); }, error, view);
+    if (failed < 0) {
+        failed = FirstFailure(
+            files, [&](int i) { return staging.CheckInPlace(i, package.sizes[static_cast<std::size_t>(i)]); },
+            error, view);
     }
-    for (int i = 0; i < files; ++i) {
-        const std::size_t file = static_cast<std::size_t>(i);
-        const DWORD error = view.AwaitFileWork([&] { return staging.CheckInPlace(i, package.sizes[file]); });
-        if (error != ERROR_SUCCESS) {
-            view.ShowMessage(CopyFailureText(error, package.sources[file]));
-            return false;
-        }
-    }
-    return true;
+    if (failed < 0) return true;
+    view.ShowMessage(CopyFailureText(error, package.sources[static_cast<std::size_t>(failed)]));
+    return false;
 }
 
 // The run ends before anything was verified: the bar goes back to 0 and the watch runs again.
