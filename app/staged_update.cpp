@@ -88,7 +88,7 @@ StagedUpdate::StagedUpdate(const UpdateConfig& config, const std::vector<std::st
 std::string StagedUpdate::StagedPath(int i) const { return JoinPath(config_.targetFolder, StagedFileName(i)); }
 
 std::string StagedUpdate::TargetPath(int i) const {
-    return JoinPath(config_.targetFolder, i >= 0 && i < kFileNameSlots ? config_.fileNames[i] : std::string());
+    return JoinPath(config_.targetFolder, FileNameAt(config_, i));
 }
 
 void StagedUpdate::ClearLeftovers() const {

@@ -29,13 +29,6 @@ std::string CopyFailureText(DWORD error, const std::string& source) {
     return WithErrorCode("Copy files failed! Err:", error) + "\n" + source;
 }
 
-// The name of file i, or an empty name past the table's slots. An empty name
-// gives a path that names no file, so such an entry fails where it is used.
-const std::string& FileNameAt(const UpdateConfig& config, int i) {
-    static const std::string kNoName;
-    return i >= 0 && i < kFileNameSlots ? config.fileNames[i] : kNoName;
-}
-
 // Whether file i has a checksum line that the record holds.
 bool HasChecksum(const UpdateConfig& config, int i) {
     return i >= 0 && i < config.checksumCount && i < kChecksumSlots;
@@ -273,9 +266,7 @@ void RunUpdate(UpdateConfig& config, UpdateView& view, CopyAccess& access) {
     CreateTargetFolder(config, view);
     if (!StageNewFiles(staging, package, view)) return EndUnfinished(view);
     // Entries beyond the files have no staged copy; they name the file they name.
-    const auto staged = [&](int i) {
-        return i < config.fileCount ? staging.StagedPath(i) : JoinPath(config.targetFolder, FileNameAt(config, i));
-    };
+    const auto staged = [&](int i) { return i < config.fileCount ? staging.StagedPath(i) : staging.TargetPath(i); };
     if (!VerifyCopies(config, sourceFolder, staged, access, view)) {
         DiscardStagedCopies(staging, view);
         return EndFailedVerification(config, view);

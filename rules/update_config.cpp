@@ -100,6 +100,11 @@ bool IsDeviceName(const std::string& name) {
 // the record has slots for. Such a package is refused like an out-of-range count:
 // copying only part of it and then reporting success would leave the camera with
 // an incomplete firmware.
+const std::string& FileNameAt(const UpdateConfig& config, int i) {
+    static const std::string kNoName;
+    return i >= 0 && i < kFileNameSlots ? config.fileNames[i] : kNoName;
+}
+
 bool IsUsableFileCount(std::int32_t count) {
     static_assert(kFileNameSlots <= kMaxFileCountInFormat, "slots within the format's range");
     return count >= 1 && count <= kFileNameSlots;

@@ -28,6 +28,10 @@ struct UpdateConfig {
     void setTargetFolder(const std::string& folder);
 };
 
+// The name of file i, or an empty name past the table's slots. An empty name gives
+// a path that names no file, so such an entry fails where it is used.
+const std::string& FileNameAt(const UpdateConfig& config, int i);
+
 // Whether a file count names a package the record holds in full: 1 to kFileNameSlots.
 bool IsUsableFileCount(std::int32_t count);
 
