@@ -2,7 +2,8 @@
 # Runs nolvetra.exe on the shipped demo package (demo/package) under Wine, with a
 # simulated camera that the program finds by itself. Installs what is missing (as
 # root on a fresh Debian machine), builds the 64-bit program, or with --32 the 32-bit
-# files (those that also serve Windows 95/98/ME, run by 32-bit Wine), as the release
+# files (those that also serve Windows 95/98/ME, run by the WoW64 Wine of the tests,
+# tests/harness/wow64-namespace.sh), as the release
 # archives build them (no tests, no undefined-behaviour traps) in a tree of their own,
 # build/demo-<arch>, and walks the demo (demo/walk.sh) in a Wine prefix of its own
 # under build/demo-<arch>/demo-run. With a display (DISPLAY set) you work the dialog
@@ -13,17 +14,22 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 arch=x86_64
+launcher=()
 case "${1:-}" in
   "") ;;
-  --32) arch=i686 ;;
+  --32) arch=i686 launcher=(tests/harness/wow64-namespace.sh) ;;
   *) echo "usage: scripts/demo.sh [--32]" >&2; exit 2 ;;
 esac
 
 scripts/install-deps.sh
+if [ $arch = i686 ] && why=$(scripts/install-wine-wow64.sh --why) && [ -n "$why" ]; then
+  echo "demo: the 32-bit files cannot run here: the WoW64 Wine that runs them: $why" >&2
+  exit 1
+fi
 build=build/demo-$arch
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch-w64-mingw32.cmake" -DNOLVETRA_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target nolvetra detector demo_driver
 
 echo "demo: Wine has no USB disks; the simulated camera's drive G: is the folder $build/demo-run/drive-g"
-demo/walk.sh "$build/demo-run" "$build/demo/demo_driver.exe" demo/package \
+"${launcher[@]}" demo/walk.sh "$build/demo-run" "$build/demo/demo_driver.exe" demo/package \
   "$build/app/nolvetra.exe" "$build/detector/detector.dll"

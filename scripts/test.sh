@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, runs the text rules' native tests and fuzz targets, builds
 # both Windows targets with their tests and runs them
-# under Wine: the 64-bit tree under wine64, the 32-bit tree (the files that also serve
-# Windows 95/98/ME) under 32-bit Wine. Each tree packs, checks and runs its release
-# archive in its tests. Where this machine cannot run 32-bit programs, the 32-bit
-# tests are reported as skipped; the 32-bit archive is still packed and checked.
+# under Wine: the 64-bit tree under the machine's wine64, the 32-bit tree (the files
+# that also serve Windows 95/98/ME) under the WoW64 Wine of tests/harness/wow64-namespace.sh,
+# which needs no kernel support for 32-bit programs. Each tree packs, checks and runs
+# its release archive in its tests. Where the WoW64 Wine could not be installed, the
+# 32-bit tests are reported as skipped, with the reason; the 32-bit archive is still
+# packed and checked.
 # Every stage runs, and both trees, whatever failed before; the last lines give each
 # tree's counts and the stages that failed, and the exit status is 1 if any did.
 set -uo pipefail
@@ -29,25 +31,28 @@ build_tree() {
     cmake --build "build/$arch" -j "$jobs"
 }
 
-# run_tree_tests ARCH: the tree's tests, each tree in a Wine prefix of its own. The
-# harness is set up here first, so that what an earlier run left where no run may
-# write is reported in this output.
+# run_tree_tests ARCH [LAUNCHER...]: the tree's tests, each tree in a Wine prefix of its
+# own, run through LAUNCHER where one is given. The harness is set up here first, so
+# that what an earlier run left where no run may write is reported in this output.
 run_tree_tests() {
-  local log="build/$1/test-summary.log" status=0
+  local arch=$1
+  shift
+  local log="build/$arch/test-summary.log" status=0
   rm -f "$log"
-  tests/harness/wine-setup.sh "build/$1/wine" || status=1
-  ctest --test-dir "build/$1" --output-on-failure | tee "$log" || status=1
-  summary+=("$1: $(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" || echo "no counts: the tests did not run")")
+  "$@" bash -c 'status=0
+    tests/harness/wine-setup.sh "$1/wine" || status=1
+    ctest --test-dir "$1" --output-on-failure || status=1
+    exit $status' run-tree-tests "build/$arch" | tee "$log" || status=1
+  summary+=("$arch: $(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" || echo "no counts: the tests did not run")")
   return $status
 }
 
-# Why 32-bit Windows programs cannot run here, or nothing when they can.
+# Why the 32-bit tests cannot run here, or nothing when they can: they run under the
+# WoW64 Wine that scripts/install-wine-wow64.sh installs.
 why_no_32bit() {
-  if [ ! -x /usr/lib/wine/wine ]; then
-    echo "the 32-bit half of Wine (wine32:i386) is not installed"
-  elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    echo "the kernel does not run 32-bit programs (no IA32 emulation)"
-  fi
+  local why
+  why=$(scripts/install-wine-wow64.sh --why)
+  [ -z "$why" ] || echo "the WoW64 Wine that runs them: $why"
 }
 
 test_i686() {
@@ -66,7 +71,9 @@ test_i686() {
     summary+=("i686: SKIPPED, not run: $why")
     return $status
   fi
-  run_tree_tests i686 || status=1
+  local start=$SECONDS
+  run_tree_tests i686 tests/harness/wow64-namespace.sh || status=1
+  summary+=("i686: tests took $((SECONDS - start)) s under the WoW64 Wine")
   return $status
 }
 

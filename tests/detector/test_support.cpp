@@ -58,13 +58,12 @@ void LoadedDetector::Unload() {
 }
 
 bool IsAllocatedHeapBlock(const void* block) {
+    // HeapValidate of one block, not a HeapWalk: a heap that serves small blocks
+    // from a low-fragmentation front end (Wine 10's) does not list them one by one.
     HANDLE heaps[64] = {};
     const DWORD heapCount = std::min<DWORD>(GetProcessHeaps(64, heaps), 64);
     for (DWORD i = 0; i < heapCount; ++i) {
-        PROCESS_HEAP_ENTRY entry{};
-        while (HeapWalk(heaps[i], &entry)) {
-            if (entry.lpData == block) return (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
-        }
+        if (HeapValidate(heaps[i], 0, block)) return true;
     }
     return false;
 }

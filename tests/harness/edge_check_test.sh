@@ -4,7 +4,8 @@
 # made-up prefix's tree but inside this build tree) is planted before a session: a
 # session that leaves it alone passes and leaves it byte for byte as it was; one
 # that writes into it fails, naming the file. A link under drive_c that leads out
-# of the tree becomes an empty folder of the prefix's own. The real prefix
+# of the tree becomes an empty folder of the prefix's own. So does one that adds an
+# entry to the home folder. The real prefix
 # (HARNESS_DIR) has no link leading out of its build tree.
 # Usage: edge_check_test.sh WORK_DIR HARNESS_DIR
 set -uo pipefail
@@ -52,6 +53,14 @@ output=$("$here/wine-cleanup.sh" "$HARNESS_DIR" 2>&1) && fail "a write outside p
 grep -qF "$outside/DCIM/VX5207.BIN" <<<"$output" || fail "the write outside was not named: $output"
 [ -f "$outside/DCIM/VX5207.BIN" ] || fail "the harness removed a file outside its tree"
 echo "$output"
+
+# A session that adds to the home folder, as Wine's menu builder would, fails naming it.
+rm "$outside/DCIM/VX5207.BIN"
+export HOME="$outside/home"
+record_edge
+mkdir -p "$HOME/.local/share/applications"
+output=$("$here/wine-cleanup.sh" "$HARNESS_DIR" 2>&1) && fail "an entry added to the home folder passed"
+grep -qF "$HOME/.local/share/applications" <<<"$output" || fail "the home folder's new entry was not named: $output"
 
 # The tree's own prefix: no link under drive_c or dosdevices leads outside its tree.
 WINEPREFIX="$real_harness/prefix"

@@ -20,19 +20,34 @@ outside_state() {
   find "$OUTSIDE_DEFAULT_TARGET" -printf '%y %m %s %T@ %C@ %p\n' | sort
 }
 
+# The entries of the home folder, a few levels deep, one path a line: Wine's menu
+# builder, or any other part of Wine, would add entries there.
+readonly HOME_DEPTH=4
+home_entries() {
+  [ -d "${HOME:-}" ] || return 0
+  find "$HOME" -mindepth 1 -maxdepth "$HOME_DEPTH" -printf '%p\n' 2>/dev/null | sort
+}
+
 # Notes what lies outside before a session's runs; edge_leftovers compares with it.
 record_edge() {
   outside_state >"$HARNESS_DIR/outside-before"
+  home_entries >"$HARNESS_DIR/home-before"
 }
 
 # The places a run may have written that it must not, one line each, naming them:
 # entries outside the build tree that appeared, changed or went since record_edge,
-# the last drive's contents, and links of the prefix that lead outside the build tree.
+# entries that appeared in the home folder, the last drive's contents, and links of
+# the prefix that lead outside the build tree.
 edge_leftovers() {
   local before="$HARNESS_DIR/outside-before" changed
   if [ -f "$before" ]; then
     changed=$(diff "$before" <(outside_state) | sed -n 's/^[<>] \([^ ]* \)\{5\}//p' | sort -u | tr '\n' ' ')
     [ -z "$changed" ] || echo "${changed% }, outside the build tree (appeared, changed or removed during the run)"
+  fi
+  if [ -f "$HARNESS_DIR/home-before" ]; then
+    local added
+    added=$(comm -13 "$HARNESS_DIR/home-before" <(home_entries) | tr '\n' ' ')
+    [ -z "$added" ] || echo "${added% }, in the home folder (appeared during the run)"
   fi
   local entry
   for entry in "$LAST_DRIVE_FOLDER"/* "$LAST_DRIVE_FOLDER"/.[!.]*; do

@@ -4,14 +4,19 @@
 export WINEPREFIX="$HARNESS_DIR/prefix"
 export WINEDEBUG=-all
 # HARNESS_DLL_OVERRIDES adds a test's own, such as setupapi=d to take SetupAPI away.
-export WINEDLLOVERRIDES="mscoree,mshtml=${HARNESS_DLL_OVERRIDES:+;$HARNESS_DLL_OVERRIDES}"
-# Wine's 32-bit loader runs 32-bit programs and hands 64-bit ones to wine64; without
-# the 32-bit half, or on a kernel that runs no 32-bit programs (its IA-32 emulation
-# off), wine64 directly (the generic 'wine' launcher would complain about the
-# missing half on every start).
-if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then WINE=/usr/lib/wine/wine
-elif [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64
-else WINE=wine; fi
+# Wine's menu builder would write menu entries into the home folder.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${HARNESS_DLL_OVERRIDES:+;$HARNESS_DLL_OVERRIDES}"
+# Inside wow64-namespace.sh, Wine 10 of its root runs 32-bit and 64-bit programs
+# alike (WoW64); elsewhere the machine's wine64 runs the 64-bit ones.
+if [ -n "${NOLVETRA_WINE_ROOT:-}" ]; then
+  PATH="$(dirname "$(realpath "${BASH_SOURCE[0]}")")/wow64-bin:$PATH"
+  WINE=wine64
+  WINE_ROUTE=wow64
+else
+  WINE=/usr/lib/wine/wine64
+  [ -x "$WINE" ] || WINE=wine
+  WINE_ROUTE=host
+fi
 export WINE
 if [ -z "${DISPLAY:-}" ] && [ -f "$HARNESS_DIR/display" ]; then
   DISPLAY=$(cat "$HARNESS_DIR/display")

@@ -30,12 +30,20 @@ start_display() {
 }
 
 # A prefix made by an earlier harness may still have a drive leading outside the
-# build tree (Wine's own Z: to the root folder): such a prefix is made anew.
-# So is a prefix made before the 32-bit half of Wine was installed: its syswow64
-# stays empty, and then no program of either kind starts in it.
+# build tree (Wine's own Z: to the root folder): such a prefix is made anew. So is
+# one made by the other Wine (the machine's, or the WoW64 root's).
 prefix_is_current() {
-  [ -f "$WINEPREFIX/.harness-ready" ] && [ -z "$(links_outside_tree)" ] || return 1
-  [ "$WINE" != /usr/lib/wine/wine ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+  [ "$(cat "$WINEPREFIX/.harness-ready" 2>/dev/null)" = "$WINE_ROUTE" ] && [ -z "$(links_outside_tree)" ]
+}
+
+# Wine 10's user32 needs zlib1.dll, which Debian ships apart from Wine as a Windows
+# DLL of each architecture; the prefix's system folders get them before Wine's
+# first start, which already loads user32 in both.
+install_zlib() {
+  [ "$WINE_ROUTE" = wow64 ] || return 0
+  mkdir -p "$WINEPREFIX/drive_c/windows/system32" "$WINEPREFIX/drive_c/windows/syswow64"
+  cp "$NOLVETRA_WINE_ROOT/usr/x86_64-w64-mingw32/lib/zlib1.dll" "$WINEPREFIX/drive_c/windows/system32/"
+  cp "$NOLVETRA_WINE_ROOT/usr/i686-w64-mingw32/lib/zlib1.dll" "$WINEPREFIX/drive_c/windows/syswow64/"
 }
 
 # Wine's own Z: leads to the root folder; the prefix gets the drives wine-env.sh names.
@@ -51,6 +59,7 @@ create_prefix() {
   prefix_is_current && return
   wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
+  install_zlib
   "$WINE" wineboot --init >/dev/null 2>&1
   wineserver -w
   # Drives are linked while no wineserver runs, so every later process sees them.
@@ -69,7 +78,7 @@ create_prefix() {
   local outside
   outside=$(links_outside_tree)
   [ -z "$outside" ] || { echo "wine-setup: links lead outside the build tree: $outside" >&2; exit 1; }
-  touch "$WINEPREFIX/.harness-ready"
+  echo "$WINE_ROUTE" >"$WINEPREFIX/.harness-ready"
 }
 
 # What an earlier run left where no run may write is reported, never relied on; the
