@@ -3,19 +3,15 @@
 // the loader's messages are about; the console has no fields to refresh.
 #pragma once
 
+#include "config_view.h"
 #include "findings.h"
-#include "update_view.h"
 
-class ConsoleView : public UpdateView {
+class ConsoleView : public ConfigView {
 public:
     explicit ConsoleView(Findings& findings) : findings_(findings) {}
 
     void ShowMessage(const std::string& text) override;
     void ShowConfigFields() override {}
-    // The loader starts no run: there is no progress bar and no watch timer here.
-    void SetProgressPos(int) override {}
-    void StartWatchTimer() override {}
-    void StopWatchTimer() override {}
 
 private:
     Findings& findings_;

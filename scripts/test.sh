@@ -86,6 +86,7 @@ test_x86_64() {
 }
 
 stage install-deps scripts/install-deps.sh
+stage layout scripts/check-layout.sh
 # The text rules natively under sanitizers: unit tests and each fuzz target on its corpus.
 stage native-rules scripts/fuzz.sh
 stage x86_64 test_x86_64

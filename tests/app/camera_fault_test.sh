@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The update run against a camera that fails like real ones. For each CameraFault.*
-# case of the device watch tests this script mounts fault_camera.py (FUSE, as root)
+# case of the camera fault tests this script mounts fault_camera.py (FUSE, as root)
 # over an empty folder and leads the test camera G: (g: -> drive-g -> folder) to a
 # folder on it; the case switches the camera's faults through the control file
 # named in CAMERA_FAULTS and may set up the camera's store, CAMERA_STORE. Where FUSE cannot be mounted the cases are skipped
 # (exit 77), never passed. After every case the camera is unmounted and drive-g
 # led back to the harness's camera folder, however the case ends.
-# Usage: camera_fault_test.sh HARNESS_DIR DEVICE_WATCH_TESTS.exe
+# Usage: camera_fault_test.sh HARNESS_DIR CAMERA_FAULT_TESTS.exe
 set -uo pipefail
 harness=$(realpath -m "$1")
 program=$2

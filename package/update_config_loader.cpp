@@ -4,10 +4,10 @@
 
 #include <cstdio>
 
+#include "config_view.h"
 #include "file_exception.h"
 #include "file_paths.h"
 #include "package_files.h"
-#include "update_view.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ std::string ReadProfileText(const std::string& iniPath, const char* section, con
     return buffer;
 }
 
-bool LoadUpdateConfig(UpdateConfig& config, const std::string& iniPath, UpdateView& view) {
+bool LoadUpdateConfig(UpdateConfig& config, const std::string& iniPath, ConfigView& view) {
     ReadDeviceIds(config, iniPath);
     config.productName = ReadProfileText(iniPath, kSettingSection, kProductNameKey, kShortTextBufferSize);
     config.firmwareVersion = ReadProfileText(iniPath, kSettingSection, kVersionKey, kShortTextBufferSize);

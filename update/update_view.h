@@ -1,19 +1,14 @@
-// UpdateView: what the configuration loader, the update run and the compare command
-// need from the dialog that holds the configuration. The main dialog implements it;
-// tests implement it to watch the run.
+// UpdateView: what the update run and the compare command need from the dialog that
+// holds the configuration, besides what the loader needs (ConfigView). The main dialog
+// implements it; tests implement it to watch the run.
 #pragma once
 
 #include <functional>
-#include <string>
 
-class UpdateView {
+#include "config_view.h"
+
+class UpdateView : public ConfigView {
 public:
-    virtual ~UpdateView() = default;
-    // Shows text in the program's modal message box (OK, exclamation icon) and
-    // returns when the user has closed it.
-    virtual void ShowMessage(const std::string& text) = 0;
-    // Copies the configuration's shown fields into the dialog's controls.
-    virtual void ShowConfigFields() = 0;
     // Sets the progress bar's position.
     virtual void SetProgressPos(int position) = 0;
     // Starts the device watch timer (identifier 1, 1000 ms) and keeps its id.

@@ -6,15 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "recording_config_view.h"
 #include "update_view.h"
 
-class RecordingView : public UpdateView {
+class RecordingView : public ViewRecorder<UpdateView> {
 public:
-    void ShowMessage(const std::string& text) override {
-        messages.push_back(text);
-        events.push_back("message " + text);
-    }
-    void ShowConfigFields() override { events.push_back("fields"); }
     void SetProgressPos(int position) override {
         positions.push_back(position);
         events.push_back("pos " + std::to_string(position));
@@ -23,9 +19,7 @@ public:
     void StartWatchTimer() override { events.push_back("start timer"); }
     void StopWatchTimer() override { events.push_back("stop timer"); }
 
-    std::vector<std::string> events;    // every call, in order
-    std::vector<std::string> messages;  // the message texts only
-    std::vector<int> positions;         // the progress positions only
+    std::vector<int> positions;  // the progress positions only
     // Called after each progress position is recorded: lets a test change the
     // target between the copy and the verification.
     std::function<void(int)> onProgress;

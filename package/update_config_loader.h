@@ -7,7 +7,7 @@
 
 #include "update_config.h"
 
-class UpdateView;
+class ConfigView;
 
 // A FirmWare.ini value read as the loader reads it, into a buffer of bufferSize bytes
 // (terminator included): a longer value comes back cut, a missing one empty.
@@ -17,4 +17,4 @@ std::string ReadProfileText(const std::string& iniPath, const char* section, con
 // Loads FirmWare.ini (at iniPath) and then checksum.ini (in the current directory)
 // into config. Shows its messages and refreshes the dialog's fields through view.
 // Returns true on success. A checksum.ini that cannot be opened throws CFileException.
-bool LoadUpdateConfig(UpdateConfig& config, const std::string& iniPath, UpdateView& view);
+bool LoadUpdateConfig(UpdateConfig& config, const std::string& iniPath, ConfigView& view);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "file_exception.h"
-#include "recording_view.h"
+#include "recording_config_view.h"
 #include "scratch_folder.h"
 
 namespace {
@@ -29,7 +29,7 @@ protected:
     ScratchFolder package;
     CurrentDirectoryScope inPackage{package.path()};
     UpdateConfig config;
-    RecordingView view;
+    RecordingConfigView view;
 };
 
 }  // namespace
@@ -90,7 +90,7 @@ TEST_F(LoaderTest, FileNumbersOutsideOneToThirtyAreRefused) {
     for (const char* filenum : {"0", "-1", "31", "255", "256"}) {
         UpdateConfig fresh;
         config = fresh;
-        view = RecordingView();
+        view = RecordingConfigView();
         EXPECT_FALSE(Load("[PID_VID]\nPID_VID=USB\\VID_0ABC&PID_1D2E\n[setting]\nfwver=v2\nfilenum=" +
                               std::string(filenum) + "\n" + kElevenNames,
                           "1a2b\r\n"))
@@ -116,7 +116,7 @@ TEST_F(LoaderTest, MissingFileNameStopsTheLoad) {
 TEST_F(LoaderTest, FileNamesWithAFolderOrDrivePartStopTheLoad) {
     for (const char* name : {"..\\boot.bin", "sub/a.bin", "C:a.bin", ".."}) {
         config = UpdateConfig();
-        view = RecordingView();
+        view = RecordingConfigView();
         EXPECT_FALSE(Load(std::string("[setting]\nfilenum=2\n0=a.bin\n1=") + name + "\n", "1a2b\r\n")) << name;
         EXPECT_EQ(view.messages, std::vector<std::string>{"Read file name failed!!"}) << name;
         EXPECT_EQ(config.fileNames[1], "") << name;
@@ -127,7 +127,7 @@ TEST_F(LoaderTest, FileNamesWithAFolderOrDrivePartStopTheLoad) {
 TEST_F(LoaderTest, DeviceNamesStopTheLoad) {
     for (const char* name : {"NUL", "con.bin", "Com1", "lpt9.x.y", "aux .txt"}) {
         config = UpdateConfig();
-        view = RecordingView();
+        view = RecordingConfigView();
         EXPECT_FALSE(Load(std::string("[setting]\nfilenum=2\n0=a.bin\n1=") + name + "\n", "1a2b\r\n")) << name;
         EXPECT_EQ(view.messages, std::vector<std::string>{"Read file name failed!!"}) << name;
         EXPECT_EQ(config.fileNames[1], "") << name;
