@@ -99,10 +99,11 @@ printf abc >"$refused/a.bin"
 echo old >"$refused/FirmWare.ini"
 long=$(printf 'x%.0s' $(seq 255))
 run "$refused" make --vid 1A2B --pid 3C4D --product P --version V a.bin "$long" CON Nul.bin '~stage03.tmp' \
-  $(seq -f 'f%g.bin' 26)
+  A.BIN 'a.bin.' $(seq -f 'f%g.bin' 24)
 expect "make refusing" 1 "31 files; the program installs at most 30" "the name has 255 characters" \
   "CON: names a device on Windows, not a file" "Nul.bin: names a device" \
   "~stage03.tmp: is a name nolvetra.exe gives its own staged copies" \
+  "A.BIN: names the same file as an earlier name" "a.bin.: ends in a dot or a blank" \
   "f1.bin: no such file" "FirmWare.ini: exists; give --force" "nothing written"
 [ "$(ls "$refused")" = $'FirmWare.ini\na.bin' ] && [ "$(cat "$refused/FirmWare.ini")" = old ] &&
   [ "$(cat "$refused/a.bin")" = abc ] || fail "make refusing: the folder changed"
@@ -134,6 +135,17 @@ expect description 1 'PID_VID "USB\VID_1A2B&PID_3C4" is not of the form' \
   "gone.bin: listed in FirmWare.ini but missing" \
   "1 checksum for 4 files; compared only with the package's own files, without a checksum: gone.bin" \
   "warning: firmware update.bin: is not an 8.3 name" "error: ~STAGE03.TMP: is a name nolvetra.exe gives"
+
+# Names that Windows makes equal, each refused on its own line: a staged copy's name
+# with a trailing dot or blank, a trailing dot or blank, a name in another letter case.
+package "$work/p"
+ini "$work/p/FirmWare.ini" '[PID_VID]' 'PID_VID=USB\VID_1A2B&PID_3C4D' '[setting]' productname=VX5207 fwver=V2.03 \
+  filenum=7 0=a.bin 1=b.bin '2=~STAGE01.TMP.' '3="~stage02.tmp "' 4=A.BIN 5=b.bin. '6="c.bin "'
+run "$work/p" check
+expect "aliasing names" 1 "error: ~STAGE01.TMP.: is a name nolvetra.exe gives" \
+  "error: ~stage02.tmp : is a name nolvetra.exe gives" "error: A.BIN: names the same file as an earlier name" \
+  "error: b.bin.: ends in a dot or a blank" "error: c.bin : ends in a dot or a blank"
+! grep -qE "error: (a|b)\.bin: (is a name|names|ends)" <<<"$out" || fail "aliasing names: a first name refused"
 
 # What stops the loader, and missing description files.
 package "$work/p"
