@@ -115,6 +115,12 @@ expect "make --force" 0 "wrote FirmWare.ini, checksum.ini and Detect.ini" \
 [ "$(wc -l <"$refused/checksum.ini")" -eq 10 ] && grep -q filenum=12 "$refused/FirmWare.ini" ||
   fail "make --force: FirmWare.ini or checksum.ini not rewritten"
 
+# The tool restricts the DLL search before it loads anything (system/system_library.h).
+# The function is bound at run time, so no import shows the call; Wine's trace does.
+(cd "$work" && WINEDEBUG=+relay "$WINE" "$pack" check </dev/null >"$work/relay.log" 2>&1)
+grep -aq 'Call KERNEL32.SetDefaultDllDirectories(00000800)' "$work/relay.log" ||
+  fail "check: the DLL search is not restricted to the system folder"
+
 # Usage errors.
 for args in "" "check a b" "check no-such-folder" "make --vid 12345 --pid 1 --product P --version V a.bin" \
   "make --vid 1 --pid 1 --product P --version V" "pack"; do
