@@ -7,7 +7,8 @@
 # Usage: pack_test.sh HARNESS_DIR CAMERA_HARNESS_DIR PACK_EXE NOLVETRA_EXE DETECTOR_DLL
 #                     DEMO_DRIVER_EXE DEMO_PACKAGE_DIR
 set -uo pipefail
-export LC_ALL=C
+# Wine names Linux files in the locale's encoding: UTF-8, like the names in this script.
+export LC_ALL=C.UTF-8
 harness=$(realpath -m "$1")
 camera_harness=$2
 pack=$3
@@ -73,7 +74,9 @@ rm -rf "$work"
 mkdir -p "$work"
 
 # make then check: a clean package, read back as written, that the program installs.
-made="$work/made"
+# Its folder's name holds characters outside every ANSI code page but UTF-8, which the
+# programs' manifest makes theirs: check, run in that folder, finds the package.
+made="$work/made-Gerät-相机"
 mkdir -p "$made"
 cp "$demo"/*.BIN "$made"/
 ini "$made/Detect.ini" '[HWNum]' Number=1 '[Device1]' SubKey98=NOLVETRAVX5207 VID=1A2B PID=3C4D
@@ -85,7 +88,7 @@ expect_no_findings make
 grep -qx $'PID_VID=USB\\\\VID_1A2B&PID_3C4D\r' "$made/FirmWare.ini" || fail "make: PID_VID not written"
 cmp -s <(tr A-F a-f <"$demo/checksum.ini") "$made/checksum.ini" || fail "make: checksum.ini differs from the demo's sums"
 cmp -s "$work/Detect.ini.before" "$made/Detect.ini" || fail "make: the existing Detect.ini was changed"
-run "$work" check "$(windows_path "$made")"
+run "$made" check
 expect "check after make" 0 "0 errors, 0 warnings"
 expect_no_findings "check after make"
 "$here/../app/program_run_test.sh" "$camera_harness" "$driver" "$made" "$nolvetra" "$detector" >"$work/install.log" ||
