@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "file_checksum.h"
 #include "console_view.h"
@@ -95,9 +96,11 @@ void CheckShortNames(const UpdateConfig& config, Findings& findings) {
 }
 
 // The program refuses such a package before it changes anything on the camera.
-void CheckStagedNames(const UpdateConfig& config, Findings& findings) {
-    for (int i = 0; i < config.fileCount; ++i) {
-        if (IsStagedFileName(config.fileNames[i])) findings.Error(config.fileNames[i], kStagedNameFinding);
+void CheckNameClashes(const UpdateConfig& config, Findings& findings) {
+    const std::vector<std::string> names = PackageFileNames(config);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const NameClash clash = FindNameClash(names, i);
+        if (clash != NameClash::none) findings.Error(names[i], NameClashFinding(clash));
     }
 }
 
@@ -250,7 +253,7 @@ void CheckPackage(Findings& findings) {
     }
     if (loaded == Loaded::withoutChecksums || loaded == Loaded::whole) {
         CheckShortNames(config, findings);
-        CheckStagedNames(config, findings);
+        CheckNameClashes(config, findings);
         CheckFilesPresent(config, findings);
     }
     if (loaded == Loaded::whole) CheckChecksums(config, findings);

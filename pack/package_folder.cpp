@@ -18,3 +18,14 @@ bool IsReadableFile(const std::string& path) {
     std::fclose(file);
     return true;
 }
+
+std::string NameClashFinding(NameClash clash) {
+    const char* what = "";
+    switch (clash) {
+    case NameClash::stagedName: what = "is a name nolvetra.exe gives its own staged copies on the camera"; break;
+    case NameClash::trailingDotOrBlank: what = "ends in a dot or a blank, which Windows drops from a file name"; break;
+    case NameClash::earlierName: what = "names the same file as an earlier name: Windows ignores letter case"; break;
+    case NameClash::none: break;
+    }
+    return std::string(what) + "; nolvetra.exe refuses a package with such a file";
+}

@@ -35,7 +35,9 @@ bool CheckRequest(const PackageRequest& request, Findings& findings) {
     if (request.fileNames.size() > static_cast<std::size_t>(kFileNameSlots))
         findings.Error(kFirmwareIniName, std::to_string(request.fileNames.size()) +
                                              " files; the program installs at most " + std::to_string(kFileNameSlots));
-    for (const std::string& name : request.fileNames) {
+    for (std::size_t i = 0; i < request.fileNames.size(); ++i) {
+        const std::string& name = request.fileNames[i];
+        const NameClash clash = FindNameClash(request.fileNames, i);
         if (name.size() > kFileNameLength)
             findings.Error(name, "the name has " + std::to_string(name.size()) + " characters; the program reads at most " +
                                      std::to_string(kFileNameLength));
@@ -43,8 +45,8 @@ bool CheckRequest(const PackageRequest& request, Findings& findings) {
             findings.Error(name, "names a device on Windows, not a file");
         else if (!IsPlainFileName(name))
             findings.Error(name, "give the name of a file in the package folder, without a folder");
-        else if (IsStagedFileName(name))
-            findings.Error(name, kStagedNameFinding);
+        else if (clash != NameClash::none)
+            findings.Error(name, NameClashFinding(clash));
         else if (IsDescriptionFile(name))
             findings.Error(name, "is a description file of the package, not a firmware file");
         else if (!IsReadableFile(PackagePath(name)))

@@ -1,8 +1,7 @@
 #include "staged_name.h"
 
+#include <algorithm>
 #include <cctype>
-
-#include "update_config.h"
 
 namespace {
 
@@ -10,10 +9,22 @@ constexpr char kStem[] = "~STAGE";
 constexpr char kExtension[] = ".TMP";
 constexpr int kSlotDigits = 2;
 static_assert(kFileNameSlots <= 100, "every slot has a two-digit staged name");
+// What Windows drops from the end of the last part of a path.
+constexpr char kDroppedAtTheEnd[] = ". ";
 
 std::string UpperCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
+}
+
+// The name as Windows compares it: without what it drops at the end, in capitals.
+std::string ComparedName(const std::string& name) {
+    const std::string::size_type kept = name.find_last_not_of(kDroppedAtTheEnd);
+    return UpperCase(name.substr(0, kept == std::string::npos ? 0 : kept + 1));
+}
+
+bool EndsInDotOrBlank(const std::string& name) {
+    return !name.empty() && std::string(kDroppedAtTheEnd).find(name.back()) != std::string::npos;
 }
 
 }  // namespace
@@ -25,9 +36,29 @@ std::string StagedFileName(int slot) {
 }
 
 bool IsStagedFileName(const std::string& name) {
-    const std::string upper = UpperCase(name);
+    const std::string compared = ComparedName(name);
     for (int slot = 0; slot < kFileNameSlots; ++slot) {
-        if (upper == StagedFileName(slot)) return true;
+        if (compared == StagedFileName(slot)) return true;
     }
     return false;
+}
+
+NameClash FindNameClash(const std::vector<std::string>& names, std::size_t i) {
+    if (i >= names.size()) return NameClash::none;
+    if (IsStagedFileName(names[i])) return NameClash::stagedName;
+    if (EndsInDotOrBlank(names[i])) return NameClash::trailingDotOrBlank;
+    const std::string compared = ComparedName(names[i]);
+    const auto earlier = names.begin() + static_cast<std::ptrdiff_t>(i);
+    const bool repeated = std::any_of(names.begin(), earlier,
+                                      [&](const std::string& name) { return ComparedName(name) == compared; });
+    return repeated ? NameClash::earlierName : NameClash::none;
+}
+
+std::vector<std::string> PackageFileNames(const UpdateConfig& config) {
+    const int count = std::max(0, std::min(static_cast<int>(config.fileCount), kFileNameSlots));
+    return std::vector<std::string>(config.fileNames, config.fileNames + count);
+}
+
+bool HasNameClash(const UpdateConfig& config, int i) {
+    return i >= 0 && FindNameClash(PackageFileNames(config), static_cast<std::size_t>(i)) != NameClash::none;
 }

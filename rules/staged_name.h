@@ -1,8 +1,12 @@
 // The names under which the update run stages its copies in the target folder
-// before it puts them in place.
+// before it puts them in place, and the package names that would clash with them or
+// with each other there.
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "update_config.h"
 
 // The staged copy of firmware file slot: ~STAGE00.TMP for slot 0 up to ~STAGE29.TMP.
 // An 8.3 name, which every file system a camera may use stores as it is, and no
@@ -10,6 +14,27 @@
 // .TMP file. A slot outside the file-name table gives an empty name.
 std::string StagedFileName(int slot);
 
-// Whether name is one of the staged copies' names, in any letter case. A package
-// with such a file would have one of its files taken for a leftover copy.
+// Whether name names one of the staged copies on Windows: in any letter case, and
+// with trailing dots or blanks, which Windows drops. A package with such a file
+// would have one of its files taken for a leftover copy.
 bool IsStagedFileName(const std::string& name);
+
+// Why a file name of a package cannot be staged and put in place as a file of its
+// own on the camera.
+enum class NameClash {
+    none,
+    stagedName,          // it names a staged copy
+    trailingDotOrBlank,  // Windows drops them: "A.BIN." names A.BIN
+    earlierName,         // it names the file of an earlier name: Windows ignores letter case
+};
+
+// The clash of names[i] with the staged copies and with names[0] to names[i - 1];
+// none for an index past the names.
+NameClash FindNameClash(const std::vector<std::string>& names, std::size_t i);
+
+// The names of the package's fileCount files, within the file-name table.
+std::vector<std::string> PackageFileNames(const UpdateConfig& config);
+
+// Whether file i of the package clashes: two files would land on one name, or on a
+// staged copy's. The update run refuses such a package before it touches the camera.
+bool HasNameClash(const UpdateConfig& config, int i);

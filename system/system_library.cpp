@@ -23,5 +23,7 @@ HMODULE LoadSystemLibrary(const char* fileName) {
     if (length == 0 || length + 1 + std::strlen(fileName) + 1 > MAX_PATH) return nullptr;
     path[length] = '\\';
     std::memcpy(path + length + 1, fileName, std::strlen(fileName) + 1);
-    return LoadLibraryA(path);
+    return LoadLibraryByPath(path);
 }
+
+HMODULE LoadLibraryByPath(const char* path) { return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH); }

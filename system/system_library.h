@@ -13,9 +13,15 @@
 void RestrictDllSearchToSystemFolder();
 
 // The DLL of that file name (for example "comctl32.dll") from the system folder,
-// loaded by its full path; null when it cannot be loaded. It stays loaded for the
+// loaded by LoadLibraryByPath; null when it cannot be loaded. It stays loaded for the
 // life of the process.
 HMODULE LoadSystemLibrary(const char* fileName);
+
+// The DLL at a full path, whose own imports are looked for in its folder first
+// (LOAD_WITH_ALTERED_SEARCH_PATH), not in the program's folder: where the search is
+// not restricted (XP, Vista, 7 without KB2533623), a system DLL's dependency would
+// otherwise be taken from beside the program. Null when it cannot be loaded.
+HMODULE LoadLibraryByPath(const char* path);
 
 // The address of an export of a module, in slot; false (slot null) when the module
 // or the export is missing. GetProcAddress answers a generic pointer; the detour

@@ -74,7 +74,8 @@ int FirstFailure(int files, const Step& step, DWORD& error, UpdateView& view) {
 
 // Pre-flight: nothing on the target is touched before the whole package is known
 // to be there and to open. A file named like a staged copy would be taken for a
-// leftover of an interrupted run, so such a package is refused. The first source
+// leftover of an interrupted run, and a name that Windows takes for another's would
+// stage two files onto one name, so such a package is refused. The first source
 // that fails is reported as its copy would report it.
 bool CheckPackage(const UpdateConfig& config, const std::string& sourceFolder, UpdateView& view, Package& package) {
     for (int i = 0; i < config.fileCount; ++i) {
@@ -86,8 +87,8 @@ bool CheckPackage(const UpdateConfig& config, const std::string& sourceFolder, U
         config.fileCount,
         [&](int i) {
             const std::size_t file = static_cast<std::size_t>(i);
-            return IsStagedFileName(FileNameAt(config, i)) ? static_cast<DWORD>(ERROR_INVALID_NAME)
-                                                           : OpenSource(package.sources[file], package.sizes[file]);
+            return HasNameClash(config, i) ? static_cast<DWORD>(ERROR_INVALID_NAME)
+                                           : OpenSource(package.sources[file], package.sizes[file]);
         },
         error, view);
     if (failed < 0) return true;

@@ -38,6 +38,10 @@ inside() {
   mount -t proc proc "$root/proc"
   bind_into_root /tmp
   bind_into_root "$top"
+  # The root has no locales of its own, and Wine names Linux files in the locale's
+  # encoding: the machine's locales (C.UTF-8 for the tests of non-ASCII names) serve.
+  mkdir -p "$root/usr/lib/locale"
+  mount --rbind /usr/lib/locale "$root/usr/lib/locale"
   export NOLVETRA_WINE_ROOT=$root
   exec "$@"
 }

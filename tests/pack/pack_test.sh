@@ -7,7 +7,8 @@
 # Usage: pack_test.sh HARNESS_DIR CAMERA_HARNESS_DIR PACK_EXE NOLVETRA_EXE DETECTOR_DLL
 #                     DEMO_DRIVER_EXE DEMO_PACKAGE_DIR
 set -uo pipefail
-export LC_ALL=C
+# Wine names Linux files in the locale's encoding: UTF-8, like the names in this script.
+export LC_ALL=C.UTF-8
 harness=$(realpath -m "$1")
 camera_harness=$2
 pack=$3
@@ -73,7 +74,9 @@ rm -rf "$work"
 mkdir -p "$work"
 
 # make then check: a clean package, read back as written, that the program installs.
-made="$work/made"
+# Its folder's name holds characters outside every ANSI code page but UTF-8, which the
+# programs' manifest makes theirs: check, run in that folder, finds the package.
+made="$work/made-Gerät-相机"
 mkdir -p "$made"
 cp "$demo"/*.BIN "$made"/
 ini "$made/Detect.ini" '[HWNum]' Number=1 '[Device1]' SubKey98=NOLVETRAVX5207 VID=1A2B PID=3C4D
@@ -85,7 +88,7 @@ expect_no_findings make
 grep -qx $'PID_VID=USB\\\\VID_1A2B&PID_3C4D\r' "$made/FirmWare.ini" || fail "make: PID_VID not written"
 cmp -s <(tr A-F a-f <"$demo/checksum.ini") "$made/checksum.ini" || fail "make: checksum.ini differs from the demo's sums"
 cmp -s "$work/Detect.ini.before" "$made/Detect.ini" || fail "make: the existing Detect.ini was changed"
-run "$work" check "$(windows_path "$made")"
+run "$made" check
 expect "check after make" 0 "0 errors, 0 warnings"
 expect_no_findings "check after make"
 "$here/../app/program_run_test.sh" "$camera_harness" "$driver" "$made" "$nolvetra" "$detector" >"$work/install.log" ||
@@ -99,10 +102,11 @@ printf abc >"$refused/a.bin"
 echo old >"$refused/FirmWare.ini"
 long=$(printf 'x%.0s' $(seq 255))
 run "$refused" make --vid 1A2B --pid 3C4D --product P --version V a.bin "$long" CON Nul.bin '~stage03.tmp' \
-  $(seq -f 'f%g.bin' 26)
+  A.BIN 'a.bin.' $(seq -f 'f%g.bin' 24)
 expect "make refusing" 1 "31 files; the program installs at most 30" "the name has 255 characters" \
   "CON: names a device on Windows, not a file" "Nul.bin: names a device" \
   "~stage03.tmp: is a name nolvetra.exe gives its own staged copies" \
+  "A.BIN: names the same file as an earlier name" "a.bin.: ends in a dot or a blank" \
   "f1.bin: no such file" "FirmWare.ini: exists; give --force" "nothing written"
 [ "$(ls "$refused")" = $'FirmWare.ini\na.bin' ] && [ "$(cat "$refused/FirmWare.ini")" = old ] &&
   [ "$(cat "$refused/a.bin")" = abc ] || fail "make refusing: the folder changed"
@@ -113,6 +117,12 @@ expect "make --force" 0 "wrote FirmWare.ini, checksum.ini and Detect.ini" \
   "the camera's entry, has no SubKey98"
 [ "$(wc -l <"$refused/checksum.ini")" -eq 10 ] && grep -q filenum=12 "$refused/FirmWare.ini" ||
   fail "make --force: FirmWare.ini or checksum.ini not rewritten"
+
+# The tool restricts the DLL search before it loads anything (system/system_library.h).
+# The function is bound at run time, so no import shows the call; Wine's trace does.
+(cd "$work" && WINEDEBUG=+relay "$WINE" "$pack" check </dev/null >"$work/relay.log" 2>&1)
+grep -aq 'Call KERNEL32.SetDefaultDllDirectories(00000800)' "$work/relay.log" ||
+  fail "check: the DLL search is not restricted to the system folder"
 
 # Usage errors.
 for args in "" "check a b" "check no-such-folder" "make --vid 12345 --pid 1 --product P --version V a.bin" \
@@ -134,6 +144,17 @@ expect description 1 'PID_VID "USB\VID_1A2B&PID_3C4" is not of the form' \
   "gone.bin: listed in FirmWare.ini but missing" \
   "1 checksum for 4 files; compared only with the package's own files, without a checksum: gone.bin" \
   "warning: firmware update.bin: is not an 8.3 name" "error: ~STAGE03.TMP: is a name nolvetra.exe gives"
+
+# Names that Windows makes equal, each refused on its own line: a staged copy's name
+# with a trailing dot or blank, a trailing dot or blank, a name in another letter case.
+package "$work/p"
+ini "$work/p/FirmWare.ini" '[PID_VID]' 'PID_VID=USB\VID_1A2B&PID_3C4D' '[setting]' productname=VX5207 fwver=V2.03 \
+  filenum=7 0=a.bin 1=b.bin '2=~STAGE01.TMP.' '3="~stage02.tmp "' 4=A.BIN 5=b.bin. '6="c.bin "'
+run "$work/p" check
+expect "aliasing names" 1 "error: ~STAGE01.TMP.: is a name nolvetra.exe gives" \
+  "error: ~stage02.tmp : is a name nolvetra.exe gives" "error: A.BIN: names the same file as an earlier name" \
+  "error: b.bin.: ends in a dot or a blank" "error: c.bin : ends in a dot or a blank"
+! grep -qE "error: (a|b)\.bin: (is a name|names|ends)" <<<"$out" || fail "aliasing names: a first name refused"
 
 # What stops the loader, and missing description files.
 package "$work/p"

@@ -11,9 +11,44 @@ TEST(StagedFileName, EverySlotHasItsOwnShortNameAndNoneOutsideTheTable) {
     EXPECT_EQ("", StagedFileName(kFileNameSlots));
 }
 
-TEST(StagedFileName, StagedNamesAreRecognisedInAnyCaseAndNothingElse) {
-    EXPECT_TRUE(IsStagedFileName("~stage07.tmp"));
-    EXPECT_TRUE(IsStagedFileName("~STAGE29.TMP"));
-    for (const char* other : {"~STAGE30.TMP", "~STAGE7.TMP", "STAGE07.TMP", "~STAGE07.BIN", "~STAGE07.TMP ", ""})
+// Windows ignores letter case and drops trailing dots and blanks: "~STAGE07.TMP." is
+// the staged copy ~STAGE07.TMP.
+TEST(StagedFileName, StagedNamesAreRecognisedAsWindowsComparesThemAndNothingElse) {
+    for (const char* staged : {"~stage07.tmp", "~STAGE29.TMP", "~STAGE07.TMP ", "~STAGE07.TMP.", "~stage07.tmp. ."})
+        EXPECT_TRUE(IsStagedFileName(staged)) << staged;
+    for (const char* other : {"~STAGE30.TMP", "~STAGE7.TMP", "STAGE07.TMP", "~STAGE07.BIN", " ~STAGE07.TMP", ".", ""})
         EXPECT_FALSE(IsStagedFileName(other)) << other;
+}
+
+// The clash of each package's last name.
+TEST(NameClash, NamesThatWindowsMakesEqualClash) {
+    const struct {
+        std::vector<std::string> names;
+        NameClash last;
+    } cases[] = {
+        {{"A.BIN", "B.BIN", "AA.BIN", "A.BI"}, NameClash::none},
+        {{"A.BIN", "B.BIN", "A.BIN"}, NameClash::earlierName},
+        {{"A.BIN", "a.bin"}, NameClash::earlierName},
+        {{"A.BIN.", "a.bin"}, NameClash::earlierName},
+        {{"A.BIN", "a.bin."}, NameClash::trailingDotOrBlank},
+        {{"A.BIN "}, NameClash::trailingDotOrBlank},
+        {{"A.BIN", "~stage01.tmp "}, NameClash::stagedName},
+    };
+    for (const auto& c : cases) {
+        const std::size_t last = c.names.size() - 1;
+        EXPECT_EQ(c.last, FindNameClash(c.names, last)) << c.names[last];
+        EXPECT_EQ(NameClash::none, FindNameClash(c.names, c.names.size())) << "past the names";
+    }
+}
+
+// The update run asks about the package's files only: names past the count are not its.
+TEST(NameClash, OnlyThePackagesFilesCount) {
+    UpdateConfig config;
+    config.fileCount = 2;
+    config.fileNames[0] = config.fileNames[2] = "A.BIN";
+    config.fileNames[1] = "B.BIN";
+    EXPECT_FALSE(HasNameClash(config, 1));
+    EXPECT_FALSE(HasNameClash(config, 2));
+    config.fileCount = 3;
+    EXPECT_TRUE(HasNameClash(config, 2));
 }

@@ -1,6 +1,6 @@
-// System DLLs loaded by their full path in the system folder, and a process's DLL
-// search restricted to the system folder: a DLL of the current folder, found by its
-// name before, is not found after.
+// System DLLs loaded by their full path in the system folder, with their own imports
+// found beside them, and a process's DLL search restricted to the system folder: a DLL
+// of the current folder, found by its name before, is not found after.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -33,6 +33,9 @@ std::string FolderOf(HMODULE module) {
 // Beside the test program, built there by the tests' CMakeLists.txt.
 std::string PlantedFolder() { return ProgramFolder() + "\\planted"; }
 
+// Beside the test program: a DLL and the DLL it imports.
+std::string DependentLibrary() { return ProgramFolder() + "\\dependent\\dependent_library.dll"; }
+
 // Ends the process with 0 when the restricted search does not find the planted DLL.
 void LoadPlantedAfterRestriction() {
     RestrictDllSearchToSystemFolder();
@@ -50,6 +53,15 @@ TEST(SystemLibrary, LoadsOnlyFromTheSystemFolder) {
 
     CurrentDirectoryScope inPlantedFolder(PlantedFolder());
     EXPECT_EQ(LoadSystemLibrary(kPlantedName), nullptr);
+}
+
+// As a system DLL loaded by its path finds its own imports in the system folder,
+// not in the program's folder, where the usual search would start.
+TEST(SystemLibrary, ADllLoadedByItsPathFindsItsImportsInItsOwnFolder) {
+    ASSERT_EQ(LoadLibraryA(DependentLibrary().c_str()), nullptr) << "the usual search misses its import";
+    const HMODULE dependent = LoadLibraryByPath(DependentLibrary().c_str());
+    ASSERT_NE(dependent, nullptr) << GetLastError();
+    FreeLibrary(dependent);
 }
 
 TEST(SystemLibraryDeathTest, RestrictedSearchNoLongerFindsADllOfTheCurrentFolder) {

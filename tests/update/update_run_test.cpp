@@ -278,16 +278,23 @@ TEST_F(RunTest, StagedCopiesLeftByAnInterruptedRunAreClearedAndNothingElse) {
     EXPECT_EQ(target.read("~STAGE5.TMP"), "kept");
 }
 
-// A package with a file named like a staged copy is refused before anything changes.
-TEST_F(RunTest, AFileNamedLikeAStagedCopyIsRefused) {
+// A package with a file named like a staged copy, or with two files that Windows
+// takes for one (letter case, trailing dots and blanks), is refused before anything
+// changes. Each source is there, so only the name can refuse it.
+TEST_F(RunTest, NamesThatAliasAStagedCopyOrAnotherFileAreRefused) {
     MakePackage(2);
-    config.fileNames[1] = "~stage01.tmp";
-    package.write(config.fileNames[1], FileContent(1));
+    package.write("~stage01.tmp", FileContent(1));
     const std::vector<std::string> old = PutOldFiles();
-    RunUpdate(config, view);
-    EXPECT_EQ(view.events, (Events{"stop timer", "message Copy files failed! Err:123\n" + package.pathOf("~stage01.tmp"),
-                                   "pos 0", "start timer"}));
-    EXPECT_TRUE(HoldsOnly(old));
+    for (const char* alias : {"~stage01.tmp", "~STAGE01.TMP.", "~stage01.tmp ", "FW0.BIN", "fw0.bin", "fw1.bin.", "fw1.bin "}) {
+        view = RecordingView();
+        config.fileNames[1] = alias;
+        RunUpdate(config, view);
+        EXPECT_EQ(view.events, (Events{"stop timer", "message Copy files failed! Err:123\n" + package.pathOf(alias),
+                                       "pos 0", "start timer"}))
+            << alias;
+        config.fileNames[1] = "fw1.bin";
+        EXPECT_TRUE(HoldsOnly(old)) << alias;
+    }
 }
 
 // A source another program holds open without sharing reads cannot vouch for the
