@@ -22,7 +22,7 @@ bool IsReadableFile(const std::string& path) {
 std::string NameClashFinding(NameClash clash) {
     const char* what = "";
     switch (clash) {
-    case NameClash::stagedName: what = "is a name nolvetra.exe gives its own staged copies on the camera"; break;
+    case NameClash::stagedName: what = "is a name nolvetra.exe gives its own files on the camera (staged copies, old files set aside)"; break;
     case NameClash::trailingDotOrBlank: what = "ends in a dot or a blank, which Windows drops from a file name"; break;
     case NameClash::earlierName: what = "names the same file as an earlier name: Windows ignores letter case"; break;
     case NameClash::none: break;

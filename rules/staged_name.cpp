@@ -5,10 +5,11 @@
 
 namespace {
 
-constexpr char kStem[] = "~STAGE";
+constexpr char kStagedStem[] = "~STAGE";
+constexpr char kAsideStem[] = "~OLD";
 constexpr char kExtension[] = ".TMP";
 constexpr int kSlotDigits = 2;
-static_assert(kFileNameSlots <= 100, "every slot has a two-digit staged name");
+static_assert(kFileNameSlots <= 100, "every slot has a two-digit name of each kind");
 // What Windows drops from the end of the last part of a path.
 constexpr char kDroppedAtTheEnd[] = ". ";
 
@@ -27,25 +28,35 @@ bool EndsInDotOrBlank(const std::string& name) {
     return !name.empty() && std::string(kDroppedAtTheEnd).find(name.back()) != std::string::npos;
 }
 
-}  // namespace
-
-std::string StagedFileName(int slot) {
+// stem + the slot's two digits + .TMP; empty for a slot outside the table.
+std::string SlotFileName(const char* stem, int slot) {
     if (slot < 0 || slot >= kFileNameSlots) return std::string();
     const char digits[kSlotDigits + 1] = {static_cast<char>('0' + slot / 10), static_cast<char>('0' + slot % 10), '\0'};
-    return kStem + std::string(digits) + kExtension;
+    return stem + std::string(digits) + kExtension;
 }
 
-bool IsStagedFileName(const std::string& name) {
+// The slot whose name of stem's kind name is, as Windows compares names, or -1.
+int SlotOfFileName(const char* stem, const std::string& name) {
     const std::string compared = ComparedName(name);
     for (int slot = 0; slot < kFileNameSlots; ++slot) {
-        if (compared == StagedFileName(slot)) return true;
+        if (compared == SlotFileName(stem, slot)) return slot;
     }
-    return false;
+    return -1;
 }
+
+}  // namespace
+
+std::string StagedFileName(int slot) { return SlotFileName(kStagedStem, slot); }
+
+bool IsStagedFileName(const std::string& name) { return SlotOfFileName(kStagedStem, name) >= 0; }
+
+std::string AsideFileName(int slot) { return SlotFileName(kAsideStem, slot); }
+
+int AsideFileSlot(const std::string& name) { return SlotOfFileName(kAsideStem, name); }
 
 NameClash FindNameClash(const std::vector<std::string>& names, std::size_t i) {
     if (i >= names.size()) return NameClash::none;
-    if (IsStagedFileName(names[i])) return NameClash::stagedName;
+    if (IsStagedFileName(names[i]) || AsideFileSlot(names[i]) >= 0) return NameClash::stagedName;
     if (EndsInDotOrBlank(names[i])) return NameClash::trailingDotOrBlank;
     const std::string compared = ComparedName(names[i]);
     const auto earlier = names.begin() + static_cast<std::ptrdiff_t>(i);

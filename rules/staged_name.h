@@ -1,6 +1,7 @@
-// The names under which the update run stages its copies in the target folder
-// before it puts them in place, and the package names that would clash with them or
-// with each other there.
+// The names of the update run's own files in the target folder: the staged copies it
+// makes before it puts them in place, and the old files it sets aside on Windows
+// 95/98/ME, which cannot rename over an existing file; and the package names that
+// would clash with them or with each other there.
 #pragma once
 
 #include <string>
@@ -19,11 +20,20 @@ std::string StagedFileName(int slot);
 // would have one of its files taken for a leftover copy.
 bool IsStagedFileName(const std::string& name);
 
+// The set-aside old file of firmware file slot: ~OLD00.TMP for slot 0 up to
+// ~OLD29.TMP, an 8.3 name of the run's own as the staged ones are. A slot outside the
+// file-name table gives an empty name.
+std::string AsideFileName(int slot);
+
+// The slot whose set-aside file name names on Windows (as IsStagedFileName compares),
+// or -1 for any other name.
+int AsideFileSlot(const std::string& name);
+
 // Why a file name of a package cannot be staged and put in place as a file of its
 // own on the camera.
 enum class NameClash {
     none,
-    stagedName,          // it names a staged copy
+    stagedName,          // it names a staged copy or a set-aside old file
     trailingDotOrBlank,  // Windows drops them: "A.BIN." names A.BIN
     earlierName,         // it names the file of an earlier name: Windows ignores letter case
 };
@@ -35,6 +45,6 @@ NameClash FindNameClash(const std::vector<std::string>& names, std::size_t i);
 // The names of the package's fileCount files, within the file-name table.
 std::vector<std::string> PackageFileNames(const UpdateConfig& config);
 
-// Whether file i of the package clashes: two files would land on one name, or on a
-// staged copy's. The update run refuses such a package before it touches the camera.
+// Whether file i of the package clashes: two files would land on one name, or on one
+// of the run's own. The update run refuses such a package before it touches the camera.
 bool HasNameClash(const UpdateConfig& config, int i);

@@ -1,6 +1,9 @@
 #include "copy_readback.h"
 
+#include <memory>
+
 #include "failure_code.h"
+#include "system_library.h"
 
 // Unbuffered reads (the system's "File Buffering" documentation): with
 // FILE_FLAG_NO_BUFFERING every file offset and every request size must be a whole
@@ -14,8 +17,18 @@ namespace {
 
 constexpr DWORD kUnbufferedFlags = FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN;
 
+// MoveFileExA is bound at run time, so that its absence cannot keep the program from
+// starting; Windows 95/98/ME export it but do not carry it out, so there it is not bound.
+decltype(&::MoveFileExA) BindMoveFileEx() {
+    constexpr DWORD kWindows9xBit = 0x80000000;  // GetVersion's bit for 95/98/ME
+    decltype(&::MoveFileExA) moveFileEx = nullptr;
+    if ((GetVersion() & kWindows9xBit) == 0) BindFunction(GetModuleHandleA("kernel32.dll"), "MoveFileExA", moveFileEx);
+    return moveFileEx;
+}
+
 class SystemAccess : public CopyAccess {
 public:
+    SystemAccess() : moveFileEx_(BindMoveFileEx()) {}
     HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD flags) override {
         return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
     }
@@ -24,6 +37,15 @@ public:
     }
     void* Allocate(DWORD size) override { return VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE); }
     void Free(void* block) override { VirtualFree(block, 0, MEM_RELEASE); }
+    bool ReplacesInOneStep() override { return moveFileEx_ != nullptr; }
+    bool Move(const std::string& from, const std::string& to, DWORD flags) override {
+        if (moveFileEx_ != nullptr) return moveFileEx_(from.c_str(), to.c_str(), flags) != FALSE;
+        return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+    }
+    bool Delete(const std::string& path) override { return DeleteFileA(path.c_str()) != FALSE; }
+
+private:
+    const decltype(&::MoveFileExA) moveFileEx_;
 };
 
 // Opens the copy for an unbuffered read. Some file systems (network shares,
@@ -68,7 +90,7 @@ unsigned long ReadBackCopy(CopyAccess& access, ReadBackBlock& block, const std::
     SetLastError(ERROR_SUCCESS);
     const HANDLE file = OpenForReadBack(access, path);
     if (file == INVALID_HANDLE_VALUE) return FailureCode();
-    const DWORD error = ReadBlocks(access, block, file, sink);
-    CloseHandle(file);
-    return error;
+    // Closed however the reading ends: an open copy could not be removed afterwards.
+    const std::unique_ptr<void, decltype(&CloseHandle)> closer(file, &CloseHandle);
+    return ReadBlocks(access, block, file, sink);
 }

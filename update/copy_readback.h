@@ -1,6 +1,7 @@
 // How the update run reaches the copies it writes on the target: the one seam
-// through which it opens them (for the flush and for the read-back) and reads them,
-// and the read-back that bypasses the system's cache.
+// through which it opens them (for the flushes, the read-back and the check that
+// nothing holds them), reads them and puts them in place, and the read-back that
+// bypasses the system's cache.
 #pragma once
 
 #include <windows.h>
@@ -21,9 +22,18 @@ public:
     // As VirtualAlloc of size committed bytes at a page boundary, and VirtualFree.
     virtual void* Allocate(DWORD size) = 0;
     virtual void Free(void* block) = 0;
+    // Whether the system replaces a file by a rename in one step: MoveFileExA, which
+    // the NT family has and Windows 95/98/ME lack.
+    virtual bool ReplacesInOneStep() = 0;
+    // As MoveFileExA with flags where the system replaces in one step, else as
+    // MoveFileA, which replaces no file (flags are then ignored).
+    virtual bool Move(const std::string& from, const std::string& to, DWORD flags) = 0;
+    // As DeleteFileA.
+    virtual bool Delete(const std::string& path) = 0;
 };
 
-// The system's CreateFileA, ReadFile, VirtualAlloc and VirtualFree.
+// The system's CreateFileA, ReadFile, VirtualAlloc, VirtualFree, MoveFileExA or
+// MoveFileA, and DeleteFileA.
 CopyAccess& SystemCopyAccess();
 
 // The largest sector size of the disks the camera's card can sit in (512 and 4096

@@ -8,13 +8,49 @@
 #include "failure_code.h"
 #include "file_paths.h"
 #include "staged_name.h"
-#include "system_library.h"
 
 namespace {
 
-// Staged copies are found by this pattern and removed only when their long name is
-// exactly a staged name.
+// Leftovers are found by these patterns and dealt with only when their long name is
+// exactly one of the run's own names.
 constexpr char kStagedPattern[] = "~STAGE??.TMP";
+constexpr char kAsidePattern[] = "~OLD??.TMP";
+
+// A file that another program holds open refuses its deletion or rename with one of
+// these codes. Scanners, indexers and photo importers that open a new file on the
+// camera let it go again within about this time, so the operation is tried again
+// until then before its failure counts.
+constexpr DWORD kHeldFileRetryMs = 2000;
+constexpr DWORD kHeldFileRetryPauseMs = 50;
+
+bool IsHeldOpen(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION; }
+
+// Runs operation (returning 0 or a system error code) until it succeeds, fails
+// otherwise than as refused by a holder, or the retry time is over.
+template <typename Operation>
+DWORD RetryWhileHeld(const Operation& operation) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD error = operation();
+        if (!IsHeldOpen(error) || GetTickCount() - start >= kHeldFileRetryMs) return error;
+        Sleep(kHeldFileRetryPauseMs);
+    }
+}
+
+DWORD MoveResult(bool moved) { return moved ? ERROR_SUCCESS : FailureCode(); }
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Calls each with the name of every file in folder that pattern finds.
+template <typename Each>
+void ForEachFound(const std::string& folder, const char* pattern, const Each& each) {
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(JoinPath(folder, pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do each(std::string(found.cFileName));
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+}
 
 // Deletes a file in the target folder, clearing its read-only attribute first.
 // Failures are ignored: the caller knows what a file that stays means.
@@ -57,27 +93,26 @@ DWORD FlushCopy(CopyAccess& access, const std::string& copy) {
     return error;
 }
 
-// MoveFileExA replaces a file in one step and writes the change through; Windows
-// 95/98/ME do not carry it out, so there the old file is deleted and the staged copy
-// renamed. It is bound at run time, so that its absence cannot keep the program
-// from starting.
-decltype(&::MoveFileExA) BindMoveFileEx() {
-    constexpr DWORD kWindows9xBit = 0x80000000;  // GetVersion's bit for 95/98/ME
-    decltype(&::MoveFileExA) moveFileEx = nullptr;
-    if ((GetVersion() & kWindows9xBit) == 0) BindFunction(GetModuleHandleA("kernel32.dll"), "MoveFileExA", moveFileEx);
-    return moveFileEx;
+// Opens the file at path for deletion, sharing everything, and closes it again: it
+// fails while another program holds the file without sharing its deletion, as a
+// rename of it would. Windows 95/98/ME know neither delete access nor
+// FILE_SHARE_DELETE (they refuse the flag); there an open for reading, sharing
+// reading and writing, fails where a holder shares less. A file that is not there
+// stands in no rename's way.
+DWORD OpenForDeletion(CopyAccess& access, const std::string& path) {
+    const bool ntFamily = access.ReplacesInOneStep();
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (ntFamily ? FILE_SHARE_DELETE : 0);
+    const HANDLE file = access.Open(path, ntFamily ? DELETE : GENERIC_READ, share, 0);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = FailureCode();
+        return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+    }
+    CloseHandle(file);
+    return ERROR_SUCCESS;
 }
 
-DWORD ReplaceWith(const std::string& staged, const std::string& target) {
-    static const auto moveFileEx = BindMoveFileEx();
-    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (moveFileEx != nullptr) {
-        return moveFileEx(staged.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-                   ? ERROR_SUCCESS
-                   : FailureCode();
-    }
-    if (!DeleteFileA(target.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return FailureCode();
-    return MoveFileA(staged.c_str(), target.c_str()) ? ERROR_SUCCESS : FailureCode();
+DWORD FreeToReplace(CopyAccess& access, const std::string& path) {
+    return RetryWhileHeld([&] { return OpenForDeletion(access, path); });
 }
 
 }  // namespace
@@ -91,19 +126,38 @@ std::string StagedUpdate::TargetPath(int i) const {
     return JoinPath(config_.targetFolder, FileNameAt(config_, i));
 }
 
+std::string StagedUpdate::AsidePath(int i) const { return JoinPath(config_.targetFolder, AsideFileName(i)); }
+
 void StagedUpdate::ClearLeftovers() const {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(JoinPath(config_.targetFolder, kStagedPattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (IsStagedFileName(found.cFileName)) DeleteTargetFile(JoinPath(config_.targetFolder, found.cFileName));
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    const std::string& folder = config_.targetFolder;
+    ForEachFound(folder, kStagedPattern, [&](const std::string& name) {
+        if (IsStagedFileName(name)) DeleteTargetFile(JoinPath(folder, name));
+    });
+    ForEachFound(folder, kAsidePattern, [&](const std::string& name) {
+        const int slot = AsideFileSlot(name);
+        if (slot >= 0) PutBackOrRemove(JoinPath(folder, name), slot);
+    });
 }
 
-std::vector<FileBytes> StagedUpdate::OldFileSizes() const {
+// A run cut off between setting an old file aside and renaming its staged copy left
+// the name empty: the old file goes back. Where the name holds a file, the new one
+// took it and the old one goes. A slot beyond this package names no file it knows,
+// so that file stays.
+void StagedUpdate::PutBackOrRemove(const std::string& aside, int slot) const {
+    if (slot >= static_cast<int>(sources_.size())) return;
+    const std::string target = TargetPath(slot);
+    if (FileExists(target))
+        DeleteTargetFile(aside);
+    else
+        access_.Move(aside, target, 0);
+}
+
+std::vector<FileBytes> StagedUpdate::FreeableOldFileSizes() const {
     std::vector<FileBytes> sizes(sources_.size(), 0);
-    for (std::size_t i = 0; i < sizes.size(); ++i) FileSizeAt(TargetPath(static_cast<int>(i)), sizes[i]);
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const std::string target = TargetPath(static_cast<int>(i));
+        if (FileSizeAt(target, sizes[i]) && OpenForDeletion(access_, target) != ERROR_SUCCESS) sizes[i] = 0;
+    }
     return sizes;
 }
 
@@ -130,12 +184,46 @@ void StagedUpdate::Discard() const {
     for (std::size_t i = 0; i < sources_.size(); ++i) DeleteTargetFile(StagedPath(static_cast<int>(i)));
 }
 
-unsigned long StagedUpdate::PutInPlace(int i) const { return ReplaceWith(StagedPath(i), TargetPath(i)); }
+unsigned long StagedUpdate::CheckFreeToReplace(int i) const {
+    const DWORD error = FreeToReplace(access_, StagedPath(i));
+    return error != ERROR_SUCCESS ? error : FreeToReplace(access_, TargetPath(i));
+}
 
-// A name that holds no file, or one of another size, means the device did not
-// keep the rename.
-unsigned long StagedUpdate::CheckInPlace(int i, FileBytes size) const {
+// MoveFileExA replaces the old file in one step and writes the change through to
+// the device. The read-only attribute of an old file would refuse its replacement.
+unsigned long StagedUpdate::PutInPlace(int i) const {
+    const std::string target = TargetPath(i);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!access_.ReplacesInOneStep()) return SetAsideAndReplace(i);
+    return RetryWhileHeld([&] {
+        return MoveResult(access_.Move(StagedPath(i), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    });
+}
+
+// Windows 95/98/ME rename over no file. Setting the old file aside first, instead of
+// deleting it, keeps it on the camera until its name holds the new one: a cut in
+// between leaves it for the next run to put back. Its deletion may fail; the next
+// run's clear-up deletes it then.
+unsigned long StagedUpdate::SetAsideAndReplace(int i) const {
+    const std::string target = TargetPath(i);
+    const std::string aside = AsidePath(i);
+    const DWORD setAside = RetryWhileHeld([&] { return MoveResult(access_.Move(target, aside, 0)); });
+    if (setAside != ERROR_SUCCESS && setAside != ERROR_FILE_NOT_FOUND) return setAside;
+    const DWORD replaced = RetryWhileHeld([&] { return MoveResult(access_.Move(StagedPath(i), target, 0)); });
+    if (replaced == ERROR_SUCCESS) access_.Delete(aside);
+    return replaced;
+}
+
+// Renames change only the folder's entries, which no write-through of the copies
+// covered and which MOVEFILE_WRITE_THROUGH does not promise for a rename on one
+// volume (95/98/ME have no such flag at all): flushing the file written under its
+// new name writes them to the device. A name that then holds no file, or one of
+// another size, means the device did not keep the rename.
+unsigned long StagedUpdate::SettleInPlace(int i, FileBytes size) const {
+    const std::string target = TargetPath(i);
+    const DWORD flushed = RetryWhileHeld([&] { return FlushCopy(access_, target); });
+    if (flushed != ERROR_SUCCESS) return flushed;
     FileBytes held = 0;
-    if (!FileSizeAt(TargetPath(i), held)) return FailureCode();
+    if (!FileSizeAt(target, held)) return FailureCode();
     return held == size ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
 }

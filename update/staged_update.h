@@ -4,16 +4,22 @@
 // Whatever the target folder holds under a firmware file's name is what the camera
 // may load when it is next switched on. So nothing there changes until the new
 // files are known to be good, and putting them in place is a step of renames only:
-//   1. staged copies that an interrupted earlier run left are removed (those names
-//      only, ~STAGEnn.TMP);
+//   1. what an interrupted earlier run left is cleared (those names only): staged
+//      copies (~STAGEnn.TMP) are removed, and an old file set aside (~OLDnn.TMP) is
+//      put back where its name is empty, else removed;
 //   2. each new file is copied beside the old ones under its staged name and
 //      written through to the device;
 //   3. the run reads every staged copy back and checks it (update_run.cpp);
-//   4. only then is each staged copy renamed over the old file of its name, and
-//      every name must then hold a file of its source's size.
-// A failure before step 4 removes every staged copy this run made: the old files
-// stay exactly as they were. A cut-off step 4 leaves each name with its old or its
-// new file and the staged copies of the rest, which the next run clears or completes.
+//   4. every staged copy and every old file must open for deletion: a file another
+//      program holds would refuse its rename halfway through step 5;
+//   5. only then is each staged copy renamed over the old file of its name (on
+//      95/98/ME, which cannot rename over a file: the old file is renamed aside, the
+//      staged copy takes its name, then the old file is deleted), and each name is
+//      written through to the device and must then hold a file of its source's size.
+// A failure before step 5 removes every staged copy this run made: the old files
+// stay exactly as they were. A cut-off step 5 leaves each name with its old or its
+// new file (on 95/98/ME the old one possibly set aside, which step 1 of the next run
+// puts back) and the staged copies of the rest, which the next run clears.
 // Only when the camera has room for the new files in place of the old ones alone are
 // the old ones deleted before step 2.
 #pragma once
@@ -35,24 +41,35 @@ public:
     // The staged copy of file i and the firmware file it replaces.
     std::string StagedPath(int i) const;
     std::string TargetPath(int i) const;
+    // Where file i's old file is set aside on 95/98/ME.
+    std::string AsidePath(int i) const;
 
-    // Step 1. Failures do not matter: a staged copy that stays is overwritten.
+    // Step 1. Failures do not matter: a staged copy that stays is overwritten, and a
+    // set-aside file that stays makes the commit of its name fail before it starts.
     void ClearLeftovers() const;
-    // The sizes of the old files of the package's names in the folder, 0 where there is none.
-    std::vector<FileBytes> OldFileSizes() const;
+    // The sizes of the old files of the package's names in the folder that can be
+    // deleted now, 0 where there is none or another program holds it at this moment.
+    std::vector<FileBytes> FreeableOldFileSizes() const;
     // Deletes the old files of the package's names, read-only ones included.
     void DeleteOldFiles() const;
     // Step 2 for file i. Returns 0 or the system error code; a failed copy is removed.
     unsigned long Stage(int i) const;
     // After a failure before step 4: removes every staged copy of the package.
     void Discard() const;
-    // Step 4 for file i: the staged copy takes the file's name. Returns 0 or the
+    // Step 4 for file i: whether its staged copy and its old file can be renamed now.
+    // Returns 0 or the system error code of the open that failed.
+    unsigned long CheckFreeToReplace(int i) const;
+    // Step 5 for file i: the staged copy takes the file's name. Returns 0 or the
     // system error code.
     unsigned long PutInPlace(int i) const;
-    // Whether file i's name holds a file of size bytes. Returns 0 or a system error code.
-    unsigned long CheckInPlace(int i, FileBytes size) const;
+    // The end of step 5 for file i: its name is written through to the device and
+    // must hold a file of size bytes. Returns 0 or a system error code.
+    unsigned long SettleInPlace(int i, FileBytes size) const;
 
 private:
+    unsigned long SetAsideAndReplace(int i) const;
+    void PutBackOrRemove(const std::string& aside, int slot) const;
+
     const UpdateConfig& config_;
     const std::vector<std::string>& sources_;
     CopyAccess& access_;

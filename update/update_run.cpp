@@ -73,10 +73,11 @@ int FirstFailure(int files, const Step& step, DWORD& error, UpdateView& view) {
 }
 
 // Pre-flight: nothing on the target is touched before the whole package is known
-// to be there and to open. A file named like a staged copy would be taken for a
-// leftover of an interrupted run, and a name that Windows takes for another's would
-// stage two files onto one name, so such a package is refused. The first source
-// that fails is reported as its copy would report it.
+// to be there and to open. A file named like one of the run's own (a staged copy, a
+// set-aside old file) would be taken for a leftover of an interrupted run, and a
+// name that Windows takes for another's would stage two files onto one name, so such
+// a package is refused. The first source that fails is reported as its copy would
+// report it.
 bool CheckPackage(const UpdateConfig& config, const std::string& sourceFolder, UpdateView& view, Package& package) {
     for (int i = 0; i < config.fileCount; ++i) {
         package.sources.push_back(JoinPath(sourceFolder, FileNameAt(config, i)));
@@ -121,19 +122,23 @@ void DiscardStagedCopies(const StagedUpdate& staging, UpdateView& view) {
 }
 
 // Makes room for the staged copies. Returns false, having said so, when the camera
-// cannot hold the new files even in place of the old ones: then nothing changes.
-// A drive that does not say how much it holds is tried all the same; the copy
-// reports what fails.
+// cannot hold the new files even in place of the old ones that can be deleted: then
+// nothing changes. Once old files were deleted, the room is counted again from what
+// their deletion really freed. A drive that does not say how much it holds is tried
+// all the same; the copy reports what fails.
 bool MakeRoom(const StagedUpdate& staging, const Package& package, const UpdateConfig& config,
               UpdateView& view) {
     RoomCheck room = {Room::Unknown, -1};
-    AwaitQuietly(view, [&] { room = CheckRoom(config.targetFolder, package.sizes, staging.OldFileSizes()); });
-    if (room.room == Room::TooSmall) {
-        view.ShowMessage(CopyFailureText(ERROR_DISK_FULL, package.sources.at(static_cast<std::size_t>(room.firstNotFitting))));
-        return false;
+    AwaitQuietly(view, [&] { room = CheckRoom(config.targetFolder, package.sizes, staging.FreeableOldFileSizes()); });
+    if (room.room == Room::InPlaceOfOld) {
+        AwaitQuietly(view, [&] {
+            staging.DeleteOldFiles();
+            room = CheckRoom(config.targetFolder, package.sizes, {});
+        });
     }
-    if (room.room == Room::InPlaceOfOld) AwaitQuietly(view, [&] { staging.DeleteOldFiles(); });
-    return true;
+    if (room.room != Room::TooSmall) return true;
+    view.ShowMessage(CopyFailureText(ERROR_DISK_FULL, package.sources.at(static_cast<std::size_t>(room.firstNotFitting))));
+    return false;
 }
 
 // Copies every file under its staged name, the bar at i + 1 after file i. The
@@ -200,21 +205,34 @@ bool VerifyCopies(UpdateConfig& config, const std::string& sourceFolder, const C
     return true;
 }
 
-// The staged copies take the files' names, and each name must then hold a file of
-// its source's size. A failure is reported for its file; the next run completes or
-// clears up what is left.
-bool PutNewFilesInPlace(const StagedUpdate& staging, const Package& package, UpdateView& view) {
-    const int files = static_cast<int>(package.sources.size());
+// Runs step(i) for every file of the package as FirstFailure does; the first
+// failure is reported for its file's source.
+template <typename Step>
+bool EveryFileSucceeds(const Package& package, const Step& step, UpdateView& view) {
     DWORD error = ERROR_SUCCESS;
-    int failed = FirstFailure(files, [&](int i) { return staging.PutInPlace(i); }, error, view);
-    if (failed < 0) {
-        failed = FirstFailure(
-            files, [&](int i) { return staging.CheckInPlace(i, package.sizes[static_cast<std::size_t>(i)]); },
-            error, view);
-    }
+    const int failed = FirstFailure(static_cast<int>(package.sources.size()), step, error, view);
     if (failed < 0) return true;
     view.ShowMessage(CopyFailureText(error, package.sources[static_cast<std::size_t>(failed)]));
     return false;
+}
+
+// A rename that another program's handle refuses halfway through the renames would
+// leave old and new files mixed: each file must be free to be renamed before the
+// first rename. Otherwise the staged copies go and the camera stays as it was.
+bool NothingHoldsTheFiles(const StagedUpdate& staging, const Package& package, UpdateView& view) {
+    if (EveryFileSucceeds(package, [&](int i) { return staging.CheckFreeToReplace(i); }, view)) return true;
+    DiscardStagedCopies(staging, view);
+    return false;
+}
+
+// The staged copies take the files' names, and each name is then written through
+// to the device and must hold a file of its source's size. A failure is reported
+// for its file; the next run completes or clears up what is left.
+bool PutNewFilesInPlace(const StagedUpdate& staging, const Package& package, UpdateView& view) {
+    return EveryFileSucceeds(package, [&](int i) { return staging.PutInPlace(i); }, view) &&
+           EveryFileSucceeds(
+               package, [&](int i) { return staging.SettleInPlace(i, package.sizes[static_cast<std::size_t>(i)]); },
+               view);
 }
 
 // The run ends before anything was verified: the bar goes back to 0 and the watch runs again.
@@ -237,6 +255,24 @@ void EndWithSuccess(UpdateView& view) {
     view.StartWatchTimer();
 }
 
+// The run from the staging on, once the package is known to be there.
+void UpdateThroughStaging(UpdateConfig& config, const std::string& sourceFolder, const Package& package,
+                          const StagedUpdate& staging, CopyAccess& access, UpdateView& view) {
+    AwaitQuietly(view, [&] { staging.ClearLeftovers(); });
+    if (!MakeRoom(staging, package, config, view)) return EndUnfinished(view);
+    CreateTargetFolder(config, view);
+    if (!StageNewFiles(staging, package, view)) return EndUnfinished(view);
+    // Entries beyond the files have no staged copy; they name the file they name.
+    const auto staged = [&](int i) { return i < config.fileCount ? staging.StagedPath(i) : staging.TargetPath(i); };
+    if (!VerifyCopies(config, sourceFolder, staged, access, view)) {
+        DiscardStagedCopies(staging, view);
+        return EndFailedVerification(config, view);
+    }
+    if (!NothingHoldsTheFiles(staging, package, view) || !PutNewFilesInPlace(staging, package, view))
+        return EndUnfinished(view);
+    EndWithSuccess(view);
+}
+
 }  // namespace
 
 void RunUpdate(UpdateConfig& config, UpdateView& view) { RunUpdate(config, view, SystemCopyAccess()); }
@@ -253,25 +289,25 @@ void RunUpdate(UpdateConfig& config, UpdateView& view, CopyAccess& access) {
     }
     const std::string sourceFolder = CurrentFolder();
     Package package;
-    if (!CheckPackage(config, sourceFolder, view, package)) return EndUnfinished(view);
-    // A package started from the target folder itself is already in place: it is
-    // only verified there.
-    if (IsSameFolder(sourceFolder, config.targetFolder)) {
-        const auto inPlace = [&](int i) { return JoinPath(config.targetFolder, FileNameAt(config, i)); };
-        if (!VerifyCopies(config, sourceFolder, inPlace, access, view)) return EndFailedVerification(config, view);
-        return EndWithSuccess(view);
-    }
     const StagedUpdate staging(config, package.sources, access);
-    AwaitQuietly(view, [&] { staging.ClearLeftovers(); });
-    if (!MakeRoom(staging, package, config, view)) return EndUnfinished(view);
-    CreateTargetFolder(config, view);
-    if (!StageNewFiles(staging, package, view)) return EndUnfinished(view);
-    // Entries beyond the files have no staged copy; they name the file they name.
-    const auto staged = [&](int i) { return i < config.fileCount ? staging.StagedPath(i) : staging.TargetPath(i); };
-    if (!VerifyCopies(config, sourceFolder, staged, access, view)) {
-        DiscardStagedCopies(staging, view);
-        return EndFailedVerification(config, view);
+    bool stagingStarted = false;
+    try {
+        if (!CheckPackage(config, sourceFolder, view, package)) return EndUnfinished(view);
+        // A package started from the target folder itself is already in place: it is
+        // only verified there.
+        if (IsSameFolder(sourceFolder, config.targetFolder)) {
+            const auto inPlace = [&](int i) { return JoinPath(config.targetFolder, FileNameAt(config, i)); };
+            if (!VerifyCopies(config, sourceFolder, inPlace, access, view)) return EndFailedVerification(config, view);
+            return EndWithSuccess(view);
+        }
+        stagingStarted = true;
+        UpdateThroughStaging(config, sourceFolder, package, staging, access, view);
+    } catch (...) {
+        // Whatever ends the run (no memory for the work, say) ends it as a failure
+        // does before the renames, then goes on to be reported. The discard runs on
+        // this thread: the worker may be what failed.
+        if (stagingStarted) staging.Discard();
+        EndUnfinished(view);
+        throw;
     }
-    if (!PutNewFilesInPlace(staging, package, view)) return EndUnfinished(view);
-    EndWithSuccess(view);
 }

@@ -105,7 +105,7 @@ run "$refused" make --vid 1A2B --pid 3C4D --product P --version V a.bin "$long" 
   A.BIN 'a.bin.' $(seq -f 'f%g.bin' 24)
 expect "make refusing" 1 "31 files; the program installs at most 30" "the name has 255 characters" \
   "CON: names a device on Windows, not a file" "Nul.bin: names a device" \
-  "~stage03.tmp: is a name nolvetra.exe gives its own staged copies" \
+  "~stage03.tmp: is a name nolvetra.exe gives its own files" \
   "A.BIN: names the same file as an earlier name" "a.bin.: ends in a dot or a blank" \
   "f1.bin: no such file" "FirmWare.ini: exists; give --force" "nothing written"
 [ "$(ls "$refused")" = $'FirmWare.ini\na.bin' ] && [ "$(cat "$refused/FirmWare.ini")" = old ] &&
@@ -146,12 +146,13 @@ expect description 1 'PID_VID "USB\VID_1A2B&PID_3C4" is not of the form' \
   "warning: firmware update.bin: is not an 8.3 name" "error: ~STAGE03.TMP: is a name nolvetra.exe gives"
 
 # Names that Windows makes equal, each refused on its own line: a staged copy's name
-# with a trailing dot or blank, a trailing dot or blank, a name in another letter case.
+# with a trailing dot or blank, a trailing dot or blank, a name in another letter case;
+# and the name of an old file the run sets aside.
 package "$work/p"
 ini "$work/p/FirmWare.ini" '[PID_VID]' 'PID_VID=USB\VID_1A2B&PID_3C4D' '[setting]' productname=VX5207 fwver=V2.03 \
-  filenum=7 0=a.bin 1=b.bin '2=~STAGE01.TMP.' '3="~stage02.tmp "' 4=A.BIN 5=b.bin. '6="c.bin "'
+  filenum=8 0=a.bin 1=b.bin '2=~STAGE01.TMP.' '3="~stage02.tmp "' 4=A.BIN 5=b.bin. '6="c.bin "' 7=~old05.tmp
 run "$work/p" check
-expect "aliasing names" 1 "error: ~STAGE01.TMP.: is a name nolvetra.exe gives" \
+expect "aliasing names" 1 "error: ~STAGE01.TMP.: is a name nolvetra.exe gives" "error: ~old05.tmp: is a name nolvetra.exe gives" \
   "error: ~stage02.tmp : is a name nolvetra.exe gives" "error: A.BIN: names the same file as an earlier name" \
   "error: b.bin.: ends in a dot or a blank" "error: c.bin : ends in a dot or a blank"
 ! grep -qE "error: (a|b)\.bin: (is a name|names|ends)" <<<"$out" || fail "aliasing names: a first name refused"

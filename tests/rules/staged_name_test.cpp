@@ -33,6 +33,7 @@ TEST(NameClash, NamesThatWindowsMakesEqualClash) {
         {{"A.BIN", "a.bin."}, NameClash::trailingDotOrBlank},
         {{"A.BIN "}, NameClash::trailingDotOrBlank},
         {{"A.BIN", "~stage01.tmp "}, NameClash::stagedName},
+        {{"A.BIN", "~old00.tmp"}, NameClash::stagedName},
     };
     for (const auto& c : cases) {
         const std::size_t last = c.names.size() - 1;
@@ -51,4 +52,20 @@ TEST(NameClash, OnlyThePackagesFilesCount) {
     EXPECT_FALSE(HasNameClash(config, 2));
     config.fileCount = 3;
     EXPECT_TRUE(HasNameClash(config, 2));
+}
+
+TEST(AsideFileName, EverySlotHasItsOwnShortNameApartFromTheStagedOnes) {
+    EXPECT_EQ("~OLD00.TMP", AsideFileName(0));
+    EXPECT_EQ("~OLD29.TMP", AsideFileName(kFileNameSlots - 1));
+    EXPECT_EQ("", AsideFileName(-1));
+    EXPECT_EQ("", AsideFileName(kFileNameSlots));
+    for (int slot = 0; slot < kFileNameSlots; ++slot) EXPECT_FALSE(IsStagedFileName(AsideFileName(slot))) << slot;
+}
+
+TEST(AsideFileName, TheSlotIsFoundAsWindowsComparesNamesAndForNothingElse) {
+    EXPECT_EQ(7, AsideFileSlot("~old07.tmp"));
+    EXPECT_EQ(7, AsideFileSlot("~OLD07.TMP. "));
+    EXPECT_EQ(29, AsideFileSlot("~OLD29.TMP"));
+    for (const char* other : {"~OLD30.TMP", "~OLD7.TMP", "OLD07.TMP", "~OLD07.BIN", "~STAGE07.TMP", "~OLD07.TMPX", " ~OLD07.TMP", ""})
+        EXPECT_EQ(-1, AsideFileSlot(other)) << other;
 }

@@ -6,12 +6,15 @@
 
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <new>
 
 #include "checksum.h"
 #include "copy_readback.h"
 #include "recording_view.h"
 #include "scratch_folder.h"
 #include "staged_name.h"
+#include "staged_update.h"
 
 namespace {
 
@@ -270,22 +273,24 @@ TEST_F(RunTest, StagedCopiesLeftByAnInterruptedRunAreClearedAndNothingElse) {
     for (const std::string& left : {StagedFileName(0), StagedFileName(29), std::string("~stage05.tmp")})
         target.write(left, "left over");
     ASSERT_TRUE(SetFileAttributesA(target.pathOf(StagedFileName(29)).c_str(), FILE_ATTRIBUTE_READONLY));
-    target.write("~STAGE5.TMP", "kept");
+    target.write("fw0.bin", "old firmware");
+    target.write(AsideFileName(0), "set aside");
+    for (const char* other : {"~STAGE5.TMP", "~STAGE30.TMP", "~OLD30.TMP", "~OLD5.TMP"}) target.write(other, "kept");
     RunUpdate(config, view);
     EXPECT_EQ(view.events, Success(2));
-    for (const std::string& left : {StagedFileName(0), StagedFileName(29), StagedFileName(5)})
+    for (const std::string& left : {StagedFileName(0), StagedFileName(29), StagedFileName(5), AsideFileName(0)})
         EXPECT_FALSE(target.exists(left)) << left;
-    EXPECT_EQ(target.read("~STAGE5.TMP"), "kept");
+    for (const char* other : {"~STAGE5.TMP", "~STAGE30.TMP", "~OLD30.TMP", "~OLD5.TMP"}) EXPECT_EQ(target.read(other), "kept") << other;
 }
 
-// A package with a file named like a staged copy, or with two files that Windows
+// A package with a file named like a staged copy or a set-aside old file, or with two files that Windows
 // takes for one (letter case, trailing dots and blanks), is refused before anything
 // changes. Each source is there, so only the name can refuse it.
 TEST_F(RunTest, NamesThatAliasAStagedCopyOrAnotherFileAreRefused) {
     MakePackage(2);
-    package.write("~stage01.tmp", FileContent(1));
+    for (const char* own : {"~stage01.tmp", "~old00.tmp"}) package.write(own, FileContent(1));
     const std::vector<std::string> old = PutOldFiles();
-    for (const char* alias : {"~stage01.tmp", "~STAGE01.TMP.", "~stage01.tmp ", "FW0.BIN", "fw0.bin", "fw1.bin.", "fw1.bin "}) {
+    for (const char* alias : {"~stage01.tmp", "~STAGE01.TMP.", "~stage01.tmp ", "~old00.tmp", "FW0.BIN", "fw0.bin", "fw1.bin.", "fw1.bin "}) {
         view = RecordingView();
         config.fileNames[1] = alias;
         RunUpdate(config, view);
@@ -297,17 +302,30 @@ TEST_F(RunTest, NamesThatAliasAStagedCopyOrAnotherFileAreRefused) {
     }
 }
 
-// A source another program holds open without sharing reads cannot vouch for the
-// copy: the run stops before anything on the camera changes.
-TEST_F(RunTest, ASourceHeldOpenWithoutReadSharingStopsTheRunFirst) {
+// A source another program holds open for writing cannot vouch for the copy, even
+// when it shares reading: the run stops before anything on the camera changes.
+TEST_F(RunTest, ASourceHeldOpenForWritingStopsTheRunFirst) {
     MakePackage(3);
     const std::vector<std::string> old = PutOldFiles();
-    const HANDLE writer = CreateFileA(package.pathOf("fw2.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
+    const HANDLE writer = CreateFileA(package.pathOf("fw2.bin").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
     RunUpdate(config, view);
     CloseHandle(writer);
     EXPECT_EQ(view.events, (Events{"stop timer", "message Copy files failed! Err:32\n" + package.pathOf("fw2.bin"),
+                                   "pos 0", "start timer"}));
+    EXPECT_TRUE(HoldsOnly(old));
+}
+
+// A failed staging removes the copies staged before it: the camera stays as it was.
+TEST_F(RunTest, ASourceGoneDuringTheStagingLeavesTheCameraAsItWas) {
+    MakePackage(3);
+    const std::vector<std::string> old = PutOldFiles();
+    view.onProgress = [this](int position) {
+        if (position == 1) DeleteFileA(package.pathOf("fw1.bin").c_str());
+    };
+    RunUpdate(config, view);
+    EXPECT_EQ(view.events, (Events{"stop timer", "pos 1", "message Copy files failed! Err:2\n" + package.pathOf("fw1.bin"),
                                    "pos 0", "start timer"}));
     EXPECT_TRUE(HoldsOnly(old));
 }
@@ -408,9 +426,14 @@ TEST_F(RunTest, ASecondRunAfterAFailureSucceeds) {
 
 namespace {
 
+std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+
 // The system's calls with every read-back open and read recorded; it can refuse
 // unbuffered opens as some file systems do. Wine ignores FILE_FLAG_NO_BUFFERING, so
-// only the requests themselves show that they keep its alignment rules.
+// only the requests themselves show that they keep its alignment rules. It records
+// the opens for deletion or writing and the moves and deletions too, can take the
+// path of Windows 95/98/ME, which rename over no file, and can be cut off like a
+// camera whose plug is pulled after a number of moves and deletions.
 class RecordingAccess : public CopyAccess {
 public:
     struct Request {
@@ -420,6 +443,9 @@ public:
     };
     HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD flags) override {
         if (access == GENERIC_READ) readBackOpens.push_back(flags);
+        if (access != GENERIC_READ) changes.push_back((access == DELETE ? "delete-open " : "write-open ") + BaseName(path));
+        if (onOpen) onOpen(path, access);
+        if (CutOff()) return INVALID_HANDLE_VALUE;
         if (refuseUnbuffered != ERROR_SUCCESS && (flags & FILE_FLAG_NO_BUFFERING) != 0) {
             SetLastError(refuseUnbuffered);
             return INVALID_HANDLE_VALUE;
@@ -441,18 +467,60 @@ public:
     void Free(void* block) override { SystemCopyAccess().Free(block); }
 
     bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override {
+        if (throwOnRead) throw std::bad_alloc();
         LARGE_INTEGER offset = {};
         SetFilePointerEx(file, offset, &offset, FILE_CURRENT);
         requests.push_back({reinterpret_cast<std::uintptr_t>(buffer), size, offset.QuadPart});
         return SystemCopyAccess().Read(file, buffer, size, got);
     }
+    bool ReplacesInOneStep() override { return !windows9x; }
+    bool Move(const std::string& from, const std::string& to, DWORD flags) override {
+        changes.push_back("move " + BaseName(from) + " " + BaseName(to) + " " + std::to_string(flags));
+        committing_ = true;
+        if (CutOff()) return false;
+        ++reached_;
+        if (BaseName(to) == refusedMoveTarget) {
+            SetLastError(ERROR_WRITE_PROTECT);
+            return false;
+        }
+        const bool moved = windows9x ? MoveFileA(from.c_str(), to.c_str()) : SystemCopyAccess().Move(from, to, flags);
+        if (moved && BaseName(to) == grownMoveTarget) WriteBytes(to, ReadBytes(to) + "+");
+        return moved;
+    }
+    bool Delete(const std::string& path) override {
+        changes.push_back("delete " + BaseName(path));
+        if (CutOff()) return false;
+        ++reached_;
+        return SystemCopyAccess().Delete(path);
+    }
 
     DWORD refuseUnbuffered = ERROR_SUCCESS;  // the code an unbuffered open fails with
     bool holdCopiesForWriting = false;
     bool refuseMemory = false;
+    bool throwOnRead = false;
+    bool windows9x = false;
+    int cutAfter = -1;  // the moves and deletions of the commit that reach the folder before the cut
+    std::string refusedMoveTarget;      // a move to this name fails with ERROR_WRITE_PROTECT
+    std::string grownMoveTarget;        // a move to this name stores a file one byte longer
+    std::function<void(const std::string& path, DWORD access)> onOpen;
     std::vector<HANDLE> holders;
     std::vector<DWORD> readBackOpens;  // the flags of each open for reading
     std::vector<Request> requests;
+    std::vector<std::string> changes;  // the opens for deletion or writing, moves and deletions
+
+private:
+    static std::string ReadBytes(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    // From the cut on, every call fails as on a device that is gone.
+    bool CutOff() const {
+        if (!committing_ || cutAfter < 0 || reached_ < cutAfter) return false;
+        SetLastError(ERROR_DEV_NOT_EXIST);
+        return true;
+    }
+    bool committing_ = false;  // from the first move on
+    int reached_ = 0;
 };
 
 constexpr DWORD kUnbuffered = FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN;
@@ -517,7 +585,7 @@ TEST_F(RunTest, ACopyAnotherProgramHoldsOpenForWritingIsFlushedAndVerified) {
     RecordingAccess access;
     access.holdCopiesForWriting = true;
     RunUpdate(config, view, access);
-    EXPECT_EQ(access.holders.size(), 3u);
+    EXPECT_EQ(access.holders.size(), 2 * 3u);  // each staged copy, then each name after the renames
     for (const HANDLE holder : access.holders) EXPECT_NE(INVALID_HANDLE_VALUE, holder);
     EXPECT_EQ(view.events, Success(3));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(TargetContent(i), FileContent(i)) << i;
@@ -540,4 +608,151 @@ TEST_F(RunTest, TheSystemSeamPassesTheUnbufferedFlagsToTheOpen) {
     EXPECT_EQ(0, query(file, status, &mode, sizeof mode, kFileModeInformation));
     CloseHandle(file);
     EXPECT_EQ(kNoIntermediateBuffering | kSequentialOnly, mode & (kNoIntermediateBuffering | kSequentialOnly));
+}
+
+namespace {
+
+// Another program's handle on path, sharing reading and writing but not deletion,
+// as a photo importer or scanner may open a file on the camera.
+HANDLE HoldWithoutDeleteSharing(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// Closes a handle a while after it is started, well within the run's retry time.
+class ReleaseLater {
+public:
+    explicit ReleaseLater(HANDLE held) : held_(held), thread_(CreateThread(nullptr, 0, Release, this, 0, nullptr)) {}
+    ~ReleaseLater() {
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+    }
+    ReleaseLater(const ReleaseLater&) = delete;
+    ReleaseLater& operator=(const ReleaseLater&) = delete;
+
+private:
+    static constexpr DWORD kHoldMs = 400;
+    static DWORD WINAPI Release(void* self) {
+        Sleep(kHoldMs);
+        CloseHandle(static_cast<ReleaseLater*>(self)->held_);
+        return 0;
+    }
+    HANDLE held_;
+    HANDLE thread_;
+};
+
+}  // namespace
+
+// A file held open without delete sharing refuses the open for deletion that a
+// rename makes: checked before any rename, it leaves the camera as it was.
+TEST_F(RunTest, AFileHeldOpenWithoutDeleteSharingAtTheCommitLeavesTheCameraAsItWas) {
+    MakePackage(3);
+    const std::vector<std::string> old = PutOldFiles();
+    const HANDLE holder = HoldWithoutDeleteSharing(TargetPath(1));
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    RunUpdate(config, view);
+    CloseHandle(holder);
+    EXPECT_EQ(view.events, (Events{"stop timer", "pos 1", "pos 2", "pos 3",
+                                   "message Copy files failed! Err:32\n" + package.pathOf("fw1.bin"), "pos 0",
+                                   "start timer"}));
+    EXPECT_TRUE(HoldsOnly(old));
+}
+
+// Holds that end within the retry time, one at the check and one taken between the
+// check and the renames, still end in success.
+TEST_F(RunTest, HoldsThatEndWithinTheRetryTimeStillEndInSuccess) {
+    MakePackage(3);
+    PutOldFiles();
+    RecordingAccess access;
+    const HANDLE atTheCheck = HoldWithoutDeleteSharing(TargetPath(1));
+    ASSERT_NE(INVALID_HANDLE_VALUE, atTheCheck);
+    std::unique_ptr<ReleaseLater> checkHold(new ReleaseLater(atTheCheck));
+    std::unique_ptr<ReleaseLater> renameHold;
+    access.onOpen = [&](const std::string& path, DWORD desired) {
+        if (desired == DELETE && BaseName(path) == "fw2.bin" && !renameHold)
+            renameHold.reset(new ReleaseLater(HoldWithoutDeleteSharing(StagedPath(0))));
+    };
+    RunUpdate(config, view, access);
+    EXPECT_EQ(view.events, Success(3));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(TargetContent(i), FileContent(i)) << i;
+    EXPECT_NE(nullptr, renameHold);
+}
+
+// After the checks, each staged copy replaces its old file in one step written
+// through, and then every name is opened for writing and flushed.
+TEST_F(RunTest, TheCommitRenamesWrittenThroughAndFlushesEveryNameAfterwards) {
+    MakePackage(2);
+    RecordingAccess access;
+    RunUpdate(config, view, access);
+    EXPECT_EQ(view.events, Success(2));
+    const std::string replace = std::to_string(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    EXPECT_EQ(access.changes,
+              (Events{"write-open ~STAGE00.TMP", "write-open ~STAGE01.TMP", "delete-open ~STAGE00.TMP",
+                      "delete-open fw0.bin", "delete-open ~STAGE01.TMP", "delete-open fw1.bin",
+                      "move ~STAGE00.TMP fw0.bin " + replace, "move ~STAGE01.TMP fw1.bin " + replace,
+                      "write-open fw0.bin", "write-open fw1.bin"}));
+}
+
+// A rename the device refuses, or one after which the name holds a file of another
+// size, is no success.
+TEST_F(RunTest, ARenameRefusedOrNotKeptIsACopyFailure) {
+    MakePackage(2);
+    for (const bool refused : {true, false}) {
+        view = RecordingView();
+        RecordingAccess access;
+        (refused ? access.refusedMoveTarget : access.grownMoveTarget) = "fw1.bin";
+        RunUpdate(config, view, access);
+        const DWORD error = refused ? ERROR_WRITE_PROTECT : ERROR_WRITE_FAULT;
+        EXPECT_EQ(view.messages, (Events{"Copy files failed! Err:" + std::to_string(error) + "\n" + package.pathOf("fw1.bin")}))
+            << refused;
+        EXPECT_EQ(view.events.back(), "start timer") << refused;
+    }
+}
+
+// On Windows 95/98/ME each old file is renamed aside, its staged copy takes its name,
+// and then the old file is deleted. A run cut off after every number of these steps
+// (the last cut falls before the flushes), then the next run's clear-up: every name
+// holds its old or its new file, and no set-aside file stays.
+TEST_F(RunTest, On95And98ACommitCutAtAnyStepLeavesEveryNameOldOrNewAfterTheNextClearUp) {
+    MakePackage(3);
+    std::vector<std::string> sources;
+    for (int i = 0; i < 3; ++i) sources.push_back(package.pathOf(config.fileNames[i]));
+    constexpr int kStepsPerFile = 3;
+    int cut = 0;
+    for (;; ++cut) {
+        ASSERT_LE(cut, 3 * kStepsPerFile + 1);
+        RemoveFolderTree(kTestDriveTarget);
+        const std::vector<std::string> old = PutOldFiles();
+        view = RecordingView();
+        RecordingAccess access;
+        access.windows9x = true;
+        access.cutAfter = cut;
+        RunUpdate(config, view, access);
+        if (view.messages == Events{"Copy OK!"}) break;
+        ASSERT_EQ(view.messages.size(), 1u) << cut;
+        EXPECT_EQ(view.messages[0].rfind("Copy files failed! Err:" + std::to_string(ERROR_DEV_NOT_EXIST), 0), 0u) << cut;
+        RecordingAccess next;
+        next.windows9x = true;
+        StagedUpdate(config, sources, next).ClearLeftovers();
+        for (int i = 0; i < 3; ++i) {
+            const std::string held = TargetContent(i);
+            EXPECT_TRUE(held == old[static_cast<std::size_t>(i)] || held == FileContent(i)) << "cut " << cut << ": " << i;
+            EXPECT_EQ(GetFileAttributesA((std::string(kTestDriveTarget) + "\\" + AsideFileName(i)).c_str()),
+                      INVALID_FILE_ATTRIBUTES)
+                << "cut " << cut << ": " << i;
+        }
+    }
+    EXPECT_EQ(cut, 3 * kStepsPerFile + 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(TargetContent(i), FileContent(i)) << i;
+}
+
+// Whatever ends the run, here no memory while a copy is read back, the staged copies
+// go and the watch runs again before the exception goes on to be reported.
+TEST_F(RunTest, AnExceptionFromTheWorkRemovesTheStagedCopiesAndRestartsTheWatch) {
+    MakePackage(3);
+    const std::vector<std::string> old = PutOldFiles();
+    RecordingAccess access;
+    access.throwOnRead = true;
+    EXPECT_THROW(RunUpdate(config, view, access), std::bad_alloc);
+    EXPECT_EQ(view.events, (Events{"stop timer", "pos 1", "pos 2", "pos 3", "pos 0", "start timer"}));
+    EXPECT_TRUE(HoldsOnly(old));
 }
