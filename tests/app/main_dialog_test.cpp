@@ -57,6 +57,24 @@ private:
     HANDLE released_;
 };
 
+// A dialog at whose keyboard Enter is typed after each file operation of its run,
+// as by a user who presses it while the run takes no input.
+class TypedIntoRunDlg : public CUpdateDlg {
+public:
+    unsigned long AwaitFileWork(const std::function<unsigned long()>& work) override {
+        const unsigned long result = CUpdateDlg::AwaitFileWork(work);
+        INPUT keys[2] = {};
+        for (INPUT& key : keys) {
+            key.type = INPUT_KEYBOARD;
+            key.ki.wVk = VK_RETURN;
+        }
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        typed += SendInput(2, keys, sizeof(INPUT));
+        return result;
+    }
+    UINT typed = 0;
+};
+
 // What a run asks of the session, in order, recorded in place of the system's calls,
 // and the windows it names. Wine blocks no shutdown.
 std::vector<std::string> sessionCalls;
@@ -356,3 +374,19 @@ TEST_F(MainDialog, DuringARunTheDialogOnlyMinimisesAndRestoresAndRefusesTheSessi
     EXPECT_EQ(kFirmwareA, camera.read("A.BIN"));
 }
 
+// Keys typed while the run takes no input, up to the moment its outcome shows, do
+// not answer the outcome: it waits for the user.
+TEST_F(MainDialog, KeysTypedDuringARunDoNotAnswerItsOutcome) {
+    ScratchFolder camera(kCameraFolder);
+    TypedIntoRunDlg typedInto;
+    RunModal(typedInto, [&](HWND window) {
+        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
+        ASSERT_TRUE(WaitUntil([&] { return Target(window) == kCameraFolder; }));
+        ClickButton(window, IDC_START);
+        const HWND box = WaitForBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ("Copy OK!", MessageBoxText(box));
+        Answer(box);
+    });
+    EXPECT_NE(0u, typedInto.typed);
+}
