@@ -1,6 +1,7 @@
 #include "main_dialog.h"
 
 #include "about_dialog.h"
+#include "busy_dialog.h"
 #include "device_watch.h"
 #include "drive_combo.h"
 #include "drive_list.h"
@@ -20,13 +21,8 @@ constexpr UINT_PTR kWatchTimerId = 1;
 constexpr UINT kWatchPeriodMs = 1000;
 constexpr WPARAM kSystemCommandMask = 0xFFF0;  // the low four bits belong to the system
 const char kTargetFolderSuffix[] = ":\\DCIM";
-
-// The messages through which a user's click or key acts on the dialog: control
-// commands (buttons, Esc, Enter, the drive list), system commands (the close box,
-// the system menu, About) and the close request.
-bool IsUserCommand(UINT message) {
-    return message == WM_COMMAND || message == WM_SYSCOMMAND || message == WM_CLOSE;
-}
+// What Windows shows for the program when the session is ended during a run.
+const wchar_t kRunShutdownReason[] = L"Updating the camera's firmware";
 
 }  // namespace
 
@@ -61,8 +57,9 @@ bool CUpdateDlg::OnMessage(const Message& message, LRESULT& result) {
     // The run's waits keep dispatching messages, and a command can come as a
     // message sent or posted by another program or thread: during the run none is
     // carried out, so no second run starts, the dialog does not close and the
-    // target does not change under the run.
-    if (updateRunning_ && IsUserCommand(message.id)) return true;
+    // target does not change under the run. Nor does the session end: Windows
+    // would end the program between two steps.
+    if (updateRunning_ && AnswerWhileBusy(message, result)) return true;
     return Route(*this, kRoutes, message, result);
 }
 
@@ -186,6 +183,7 @@ HICON CUpdateDlg::OnQueryDragIcon() { return appIcon; }
 
 void CUpdateDlg::OnStart() {
     const FlagScope running(updateRunning_);
+    const BusyDialogScope busy(window(), {IDC_START, IDCANCEL, IDC_TARGET_DISK}, kRunShutdownReason);
     RunUpdate(config, *this);
 }
 

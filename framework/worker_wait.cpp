@@ -8,6 +8,14 @@
 
 namespace {
 
+// What wakes the wait: every kind of message, as Windows 95 knew them. mingw-w64's
+// QS_ALLINPUT also holds QS_RAWINPUT (and, in newer headers, touch and pointer
+// bits) whatever Windows is targeted, and Windows before XP may refuse a mask with
+// bits it does not know: every wait would then fail and the window freeze.
+constexpr DWORD kWakeMask =
+    QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
+static_assert((kWakeMask & QS_RAWINPUT) == 0, "the wake mask holds a bit that Windows before XP may refuse");
+
 struct MessageRange {
     UINT first;
     UINT last;
@@ -123,7 +131,7 @@ unsigned long AwaitWorkWithoutInput(const std::function<unsigned long()>& work) 
     DWORD woke;
     do {
         DispatchAllButInput(quit);
-        woke = MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT);
+        woke = MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, kWakeMask);
     } while (woke == WAIT_OBJECT_0 + 1);
     DispatchAllButInput(quit);
     if (woke != WAIT_OBJECT_0) WaitForSingleObject(done, INFINITE);

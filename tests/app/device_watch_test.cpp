@@ -151,6 +151,17 @@ TEST_F(WatchDialog, TicksComeOnceASecond) {
     });
 }
 
+// While the drives stay, the ticks leave the list's entries alone: rebuilt every
+// second, it would flicker and lose what the user is doing with it. A mark on an
+// entry shows whether it is still the same entry.
+TEST_F(WatchDialog, TheDriveListIsNotRebuiltWhileTheDrivesStay) {
+    constexpr LPARAM kMark = 0x5A;
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_NE(CB_ERR, SendMessageW(Combo(window), CB_SETITEMDATA, 0, kMark));
+        EXPECT_TRUE(NeverWithinTwoTicks([&] { return SendMessageW(Combo(window), CB_GETITEMDATA, 0, 0) != kMark; }));
+    });
+}
+
 TEST_F(WatchDialog, RecordsOfOtherDevicesAndRecordsWithoutADriveAreIgnored) {
     Script({{6, 0xABC, 0x1D2F}, {6, 0x1234, 0x1D2E}, {-65, 0xABC, 0x1D2E}});
     RunModal(dialog, [&](HWND window) {
@@ -447,7 +458,9 @@ TEST_F(DriveListShowsTarget, ASelectionChangeWithNothingSelectedKeepsTheTarget) 
     EXPECT_TRUE(HoldsThePackage(kCameraFolder));
 }
 
-TEST_F(WatchDialog, BrowseMakesThePickedFolderTheTargetOfTheNextRun) {
+// The picked folder's drive is the target's, whatever drive was chosen before: a
+// refilled list selects it.
+TEST_F(DriveListShowsTarget, BrowseMakesThePickedFolderTheTargetOfTheNextRun) {
     const std::string picked = "G:\\picked";
     RemoveFolderTree(picked);
     ASSERT_TRUE(CreateDirectoryA(picked.c_str(), nullptr));
@@ -484,6 +497,10 @@ TEST_F(WatchDialog, BrowseMakesThePickedFolderTheTargetOfTheNextRun) {
         EXPECT_TRUE(WaitUntil([picker] { return IsWindowEnabled(GetDlgItem(picker, IDOK)) != FALSE; }));
         Answer(picker);
         EXPECT_TRUE(WaitUntil([&] { return ItemText(window, IDC_TARGET_FOLDER) == picked; }));
+        std::vector<std::string> added = drives;
+        added.insert(added.begin(), "A:\\");
+        Play(added);
+        EXPECT_TRUE(WaitShows(window, added, "G:\\"));
         EXPECT_EQ("Copy OK!", StartRun(window));
     });
     EXPECT_TRUE(HoldsThePackage(picked));

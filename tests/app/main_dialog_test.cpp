@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "busy_dialog.h"
 #include "file_paths.h"
 #include "main_dialog.h"
 #include "modal_run.h"
@@ -27,6 +30,81 @@ const char kFirmwareB[] = "firmware B";
 const char kChecksumLines[] = "4e0\r\n3BF\r\n";  // the byte sums of kFirmwareA and kFirmwareB
 constexpr DWORD kNoWindowWaitMs = 2000;         // how long a window that must not come is awaited
 constexpr int kFileCount = 2;
+
+// A dialog whose run holds its first file operation until the test lets it go, so
+// that the run is on for as long as the test needs. The hold ends by itself after
+// a deadline: a failed test does not hang.
+class HeldRunDlg : public CUpdateDlg {
+public:
+    HeldRunDlg()
+        : held_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), released_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~HeldRunDlg() override {
+        CloseHandle(held_);
+        CloseHandle(released_);
+    }
+    unsigned long AwaitFileWork(const std::function<unsigned long()>& work) override {
+        return CUpdateDlg::AwaitFileWork([&] {
+            SetEvent(held_);
+            WaitForSingleObject(released_, kDefaultWaitMs);
+            return work();
+        });
+    }
+    bool WaitHeld() const { return WaitForSingleObject(held_, kDefaultWaitMs) == WAIT_OBJECT_0; }
+    void Release() const { SetEvent(released_); }
+
+private:
+    HANDLE held_;
+    HANDLE released_;
+};
+
+// A dialog at whose keyboard Enter is typed after each file operation of its run,
+// as by a user who presses it while the run takes no input.
+class TypedIntoRunDlg : public CUpdateDlg {
+public:
+    unsigned long AwaitFileWork(const std::function<unsigned long()>& work) override {
+        const unsigned long result = CUpdateDlg::AwaitFileWork(work);
+        INPUT keys[2] = {};
+        for (INPUT& key : keys) {
+            key.type = INPUT_KEYBOARD;
+            key.ki.wVk = VK_RETURN;
+        }
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        typed += SendInput(2, keys, sizeof(INPUT));
+        return result;
+    }
+    UINT typed = 0;
+};
+
+// What a run asks of the session, in order, recorded in place of the system's calls,
+// and the windows it names. Wine blocks no shutdown.
+std::vector<std::string> sessionCalls;
+std::vector<HWND> sessionWindows;
+
+EXECUTION_STATE WINAPI RecordExecutionState(EXECUTION_STATE state) {
+    sessionCalls.push_back("state " + std::to_string(state));
+    return ES_CONTINUOUS;
+}
+BOOL WINAPI RecordShutdownBlock(HWND window, LPCWSTR reason) {
+    sessionCalls.push_back("block " + std::string(reason, reason + std::wcslen(reason)));
+    sessionWindows.push_back(window);
+    return TRUE;
+}
+BOOL WINAPI RecordShutdownUnblock(HWND window) {
+    sessionCalls.push_back("unblock");
+    sessionWindows.push_back(window);
+    return TRUE;
+}
+
+class RecordedSessionHold {
+public:
+    RecordedSessionHold() : system_(SessionHold()) {
+        SessionHold() = {&RecordExecutionState, &RecordShutdownBlock, &RecordShutdownUnblock};
+    }
+    ~RecordedSessionHold() { SessionHold() = system_; }
+
+private:
+    SessionHoldCalls system_;
+};
 
 std::string FirmwareIni(const std::string& productName) {
     return "[setting]\r\nproductname=" + productName +
@@ -248,4 +326,67 @@ TEST_F(MainDialog, StartCopiesThePackageToTheChosenCameraDriveAndReportsCopyOk) 
     EXPECT_EQ(kFirmwareA, camera.read("A.BIN"));
     EXPECT_EQ(kFirmwareB, camera.read("B.BIN"));
     EXPECT_EQ(1u, dialog.timerId);
+}
+
+// During a run the dialog can be minimised and restored, takes no command, does not
+// close, shows the busy cursor and refuses the end of the session; after it, all is
+// as before.
+TEST_F(MainDialog, DuringARunTheDialogOnlyMinimisesAndRestoresAndRefusesTheSessionsEnd) {
+    ScratchFolder camera(kCameraFolder);
+    const RecordedSessionHold recorded;
+    const std::string kept = "state " + std::to_string(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+    const std::string blocked = "block Updating the camera's firmware";
+    const std::string released = "state " + std::to_string(ES_CONTINUOUS);
+    HeldRunDlg running;
+    RunModal(running, [&](HWND window) {
+        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
+        ASSERT_TRUE(WaitUntil([&] { return Target(window) == kCameraFolder; }));
+        const HWND controls[] = {GetDlgItem(window, IDC_START), GetDlgItem(window, IDCANCEL), Combo(window)};
+        ClickButton(window, IDC_START);
+        ASSERT_TRUE(running.WaitHeld());
+        EXPECT_EQ((std::vector<std::string>{kept, blocked}), sessionCalls);
+        for (const HWND control : controls) EXPECT_FALSE(IsWindowEnabled(control));
+        EXPECT_EQ(FALSE, SendMessageW(window, WM_QUERYENDSESSION, 0, 0));
+        EXPECT_EQ(TRUE, SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+        CURSORINFO cursor = {};
+        cursor.cbSize = sizeof cursor;
+        GetCursorInfo(&cursor);
+        EXPECT_EQ(LoadCursorA(nullptr, IDC_APPSTARTING), cursor.hCursor);
+        SendMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        EXPECT_TRUE(WaitUntil([window] { return IsIconic(window) != FALSE; }));
+        SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+        EXPECT_TRUE(WaitUntil([window] { return IsIconic(window) == FALSE; }));
+        SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        PostMessageW(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        running.Release();
+        const HWND box = WaitForBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ("Copy OK!", MessageBoxText(box));
+        Answer(box);
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(controls[0]) != FALSE; }));
+        for (const HWND control : controls) EXPECT_TRUE(IsWindowEnabled(control));
+        EXPECT_EQ(GetDlgItem(window, IDCANCEL), FocusOf(window));
+        EXPECT_EQ(TRUE, SendMessageW(window, WM_QUERYENDSESSION, 0, 0));
+        EXPECT_EQ((std::vector<std::string>{kept, blocked, "unblock", released}), sessionCalls);
+        EXPECT_EQ((std::vector<HWND>{window, window}), sessionWindows);
+    });
+    EXPECT_EQ(kFirmwareA, camera.read("A.BIN"));
+}
+
+// Keys typed while the run takes no input, up to the moment its outcome shows, do
+// not answer the outcome: it waits for the user.
+TEST_F(MainDialog, KeysTypedDuringARunDoNotAnswerItsOutcome) {
+    ScratchFolder camera(kCameraFolder);
+    TypedIntoRunDlg typedInto;
+    RunModal(typedInto, [&](HWND window) {
+        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
+        ASSERT_TRUE(WaitUntil([&] { return Target(window) == kCameraFolder; }));
+        ClickButton(window, IDC_START);
+        const HWND box = WaitForBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ("Copy OK!", MessageBoxText(box));
+        Answer(box);
+    });
+    EXPECT_NE(0u, typedInto.typed);
 }

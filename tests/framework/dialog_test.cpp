@@ -14,6 +14,7 @@
 #include "probe_ids.h"
 #include "win_app.h"
 #include "window_driver.h"
+#include "worker_wait.h"
 
 using namespace uidriver;
 
@@ -219,4 +220,25 @@ TEST(Application, NamedAfterTheProgramFileUnlessGivenAName) {
         EXPECT_TRUE(app.initialised);
     }
     EXPECT_EQ("framework_tests", ApplicationName());
+}
+
+// What reaches the waiting thread while the work runs: its input is dropped, a quit
+// request and what the work threw are handed on once the wait is over.
+TEST(WorkerWait, DropsKeysAndHandsOnAQuitRequestAndWhatTheWorkThrew) {
+    const HWND edit = CreateWindowA("EDIT", "", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, edit);
+    const DWORD thread = GetCurrentThreadId();
+    EXPECT_EQ(5ul, AwaitWorkWithoutInput([&] {
+        PostMessageA(edit, WM_CHAR, 'x', 1);
+        PostThreadMessageA(thread, WM_QUIT, 7, 0);
+        return 5ul;
+    }));
+    EXPECT_EQ("", Text(edit));
+    MSG quit;
+    ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(7u, quit.wParam);
+    DestroyWindow(edit);
+
+    EXPECT_THROW(AwaitWorkWithoutInput([]() -> unsigned long { throw std::runtime_error("no memory"); }),
+                 std::runtime_error);
 }
