@@ -103,7 +103,9 @@ TEST_F(WatchDialog, CameraAttachedAtStartBecomesTheTargetAndLocksTheDriveList) {
         // Unlocked until the first tick: read before the count, so that no tick can
         // fall between the two reads unseen.
         const bool lockedEarly = Locked(window);
-        if (Calls() == callsBefore) EXPECT_FALSE(lockedEarly);
+        if (Calls() == callsBefore) {
+            EXPECT_FALSE(lockedEarly);
+        }
         ASSERT_TRUE(WaitLocked(window, true));
         EXPECT_EQ(drives, ComboEntries(Combo(window)));
         EXPECT_EQ(ComboEntryIndex(Combo(window), "G:\\"), ComboSelection(Combo(window)));
