@@ -15,20 +15,22 @@ cd "$(dirname "$0")/.."
 
 arch=x86_64
 launcher=()
+targets=(nolvetra detector demo_driver)
 case "${1:-}" in
   "") ;;
-  --32) arch=i686 launcher=(tests/harness/wow64-namespace.sh) ;;
+  # The package tool is what the probe of 32-bit programs starts.
+  --32) arch=i686 launcher=(tests/harness/wow64-namespace.sh) targets+=(nolvetra-pack) ;;
   *) echo "usage: scripts/demo.sh [--32]" >&2; exit 2 ;;
 esac
 
 scripts/install-deps.sh
-if [ $arch = i686 ] && why=$(scripts/install-wine-wow64.sh --why) && [ -n "$why" ]; then
-  echo "demo: the 32-bit files cannot run here: the WoW64 Wine that runs them: $why" >&2
-  exit 1
-fi
 build=build/demo-$arch
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch-w64-mingw32.cmake" -DNOLVETRA_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target nolvetra detector demo_driver
+cmake --build "$build" -j2 --target "${targets[@]}"
+if [ $arch = i686 ] && why=$(tests/harness/wow64-probe.sh "$build") && [ -n "$why" ]; then
+  echo "demo: the 32-bit files cannot run here: $why" >&2
+  exit 1
+fi
 
 echo "demo: Wine has no USB disks; the simulated camera's drive G: is the folder $build/demo-run/drive-g"
 "${launcher[@]}" demo/walk.sh "$build/demo-run" "$build/demo/demo_driver.exe" demo/package \

@@ -2,11 +2,11 @@
 # Installs what is missing, runs the text rules' native tests and fuzz targets, builds
 # both Windows targets with their tests and runs them
 # under Wine: the 64-bit tree under the machine's wine64, the 32-bit tree (the files
-# that also serve Windows 95/98/ME) under the WoW64 Wine of tests/harness/wow64-namespace.sh,
-# which needs no kernel support for 32-bit programs. Each tree packs, checks and runs
-# its release archive in its tests. Where the WoW64 Wine could not be installed, the
-# 32-bit tests are reported as skipped, with the reason; the 32-bit archive is still
-# packed and checked.
+# that also serve Windows 95/98/ME) under the WoW64 Wine of tests/harness/wow64-namespace.sh.
+# Each tree packs, checks and runs its release archive in its tests. Where 32-bit
+# Windows programs cannot run (tests/harness/wow64-probe.sh tries one: the WoW64 Wine
+# missing, no root, or a kernel that runs no 32-bit code), the 32-bit tests are
+# reported as skipped, with the reason; the 32-bit archive is still packed and checked.
 # Every stage runs, and both trees, whatever failed before; the last lines give each
 # tree's counts and the stages that failed, and the exit status is 1 if any did.
 set -uo pipefail
@@ -47,14 +47,6 @@ run_tree_tests() {
   return $status
 }
 
-# Why the 32-bit tests cannot run here, or nothing when they can: they run under the
-# WoW64 Wine that scripts/install-wine-wow64.sh installs.
-why_no_32bit() {
-  local why
-  why=$(scripts/install-wine-wow64.sh --why)
-  [ -z "$why" ] || echo "the WoW64 Wine that runs them: $why"
-}
-
 test_i686() {
   if ! build_tree i686; then
     summary+=("i686: no counts: the build failed")
@@ -65,7 +57,7 @@ test_i686() {
   { cmake --build build/i686 --target release_archive >/dev/null &&
       scripts/check-binaries.sh build/i686/dist/nolvetra-*-win32.zip i686; } || status=1
   local why
-  why=$(why_no_32bit)
+  why=$(tests/harness/wow64-probe.sh build/i686)
   if [ -n "$why" ]; then
     echo "SKIP: the 32-bit tests were built but not run: $why"
     summary+=("i686: SKIPPED, not run: $why")
