@@ -15,6 +15,7 @@ driver=$(realpath "$2")
 package=$3
 shift 3
 harness_scripts="$(dirname "$(realpath "$0")")/../tests/harness"
+source "$harness_scripts/stop-reason.sh"
 work="$harness/work"
 camera="$harness/drive-g"
 shots="$harness/screenshots"

@@ -7,6 +7,7 @@ set -euo pipefail
 HARNESS_DIR=$(realpath -m "$1")
 mkdir -p "$HARNESS_DIR"
 here=$(dirname "$(realpath "$0")")
+source "$here/stop-reason.sh"
 cd "$HARNESS_DIR"  # a folder the prefix's drives reach
 
 start_display() {

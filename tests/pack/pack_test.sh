@@ -91,7 +91,7 @@ cmp -s "$work/Detect.ini.before" "$made/Detect.ini" || fail "make: the existing 
 run "$made" check
 expect "check after make" 0 "0 errors, 0 warnings"
 expect_no_findings "check after make"
-"$here/../app/program_run_test.sh" "$camera_harness" "$driver" "$made" "$nolvetra" "$detector" >"$work/install.log" ||
+"$here/../app/program_run_test.sh" "$camera_harness" "$driver" "$made" "$nolvetra" "$detector" >"$work/install.log" 2>&1 ||
   { out=$(cat "$work/install.log"); fail "the made package was not installed"; }
 
 # make refusing: every reason is named and nothing is written (a device name is not
