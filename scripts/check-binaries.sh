@@ -5,7 +5,7 @@
 # windows-imports.txt beside this script: the DLL a known DLL of Windows 7 and later
 # (which Windows takes only from its system folder, never from the program's) or our
 # own detector.dll, and the function one that the oldest Windows the archive names
-# exports (see OLDEST_* below and README.md). The 32-bit files must also load on
+# exports (see OLDEST_* below and docs/windows-versions.md). The 32-bit files must also load on
 # Windows 95: their headers must ask for no system newer than 4.0.
 # A release archive (nolvetra-<version>-win64.zip or -win32.zip) must moreover hold
 # exactly the files below, in this order, each program and library built for the archive's machine,
@@ -18,7 +18,7 @@ triplet=$2-w64-mingw32
 objdump=$triplet-objdump
 here=$(dirname "$(realpath "$0")")
 import_list="$here/windows-imports.txt"
-# The oldest Windows each archive names (README.md, release/README.txt.in): the 32-bit
+# The oldest Windows each archive names (docs/windows-versions.md, release/README.txt.in): the 32-bit
 # files Windows 98 and, of the NT family, Windows XP; the 64-bit files Windows Vista.
 readonly OLDEST_9X=98
 readonly OLDEST_NT_I686=XP

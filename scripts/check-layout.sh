@@ -5,6 +5,9 @@
 # lower floors; the check fails as well when a row names a folder that is not lower.
 # tests/<folder> may include what <folder> may, <folder> itself, the tests/ folders of
 # those, and the test helpers (tests/support, uidriver).
+# README.md shows the table between two marker lines; the check fails when that copy
+# differs from the table here. --table prints the copy README.md must hold.
+# Usage: check-layout.sh [--table]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +28,30 @@ bench          5      rules system framework detector package update tests/detec
 tests/support  3      system framework uidriver
 tests/harness  1
 '
+
+readonly README_START='<!-- layout table: made by scripts/check-layout.sh --table -->'
+readonly README_END='<!-- end of layout table -->'
+
+# markdown_table: the table as README.md shows it, floor by floor.
+markdown_table() {
+  echo '| Floor | Folder | May include |'
+  echo '|---|---|---|'
+  local folder level targets
+  while read -r folder level targets; do
+    targets=$(printf '`%s`, ' $targets)
+    echo "| $level | \`$folder/\` | $([ "$targets" = '``, ' ] && echo nothing || echo "${targets%, }") |"
+  done < <(sed '/^$/d' <<<"$TABLE" | sort -s -k2,2n)
+}
+
+# readme_table: the lines between README.md's markers.
+readme_table() {
+  sed -n "\|^$README_START\$|,\|^$README_END\$|p" README.md | sed '1d;$d'
+}
+
+if [ "${1:-}" = --table ]; then
+  markdown_table
+  exit 0
+fi
 
 declare -A floor allowed
 while read -r folder level targets; do
@@ -78,6 +105,10 @@ for folder in "${!floor[@]}"; do
       fail "the row of $folder (floor ${floor[$folder]}) names $target (floor ${floor[$below]}), which is not lower"
   done
 done
+
+if [ "$(readme_table)" != "$(markdown_table)" ]; then
+  fail "README.md's layout table differs from the table here: put the output of scripts/check-layout.sh --table between its markers"
+fi
 
 mapfile -t files < <(git ls-files --cached --others --exclude-standard | grep -E '\.(cpp|h|rc)$' | sort -u)
 

@@ -1,6 +1,7 @@
-// The update run behind the Start button: purge the old firmware files in the
-// target folder, copy the new ones with progress, and read every copy back from the
-// device: by its checksum when checksum.ini has one, else against its source.
+// The update run behind the Start button: copy the new firmware files beside the old
+// ones in the target folder with progress, read every copy back from the device and
+// check it against its source and, where checksum.ini has a line for it, against that
+// checksum too; only then put the copies in place of the old files.
 #pragma once
 
 #include <cstdint>
