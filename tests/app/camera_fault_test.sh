@@ -47,12 +47,17 @@ mount_camera() {
     kill -0 "$camera_pid" 2>/dev/null || break
     sleep 0.05
   done
-  cat "$log"
   wait "$camera_pid"
   local code=$?
   camera_pid=
   [ $code -eq 77 ] && return 77
+  cat "$log"
   return 1
+}
+
+# Why a mount may have been refused: /dev/fuse is often open to root alone.
+refusal_hint() {
+  [ "$(id -u)" -eq 0 ] || echo " (it needs root here: the test command runs as $(id -un))"
 }
 
 [ -c /dev/fuse ] || { echo "SKIP: no /dev/fuse"; exit 77; }
@@ -75,7 +80,7 @@ for case in $cases; do
   mount_camera
   code=$?
   if [ $code -ne 0 ]; then
-    [ $code -eq 77 ] && [ $first -eq 1 ] && { echo "SKIP: FUSE refused to mount the camera"; exit 77; }
+    [ $code -eq 77 ] && [ $first -eq 1 ] && { echo "SKIP: FUSE refused to mount the camera$(refusal_hint)"; exit 77; }
     echo "FAIL: $case: the camera could not be mounted"
     status=1
     continue

@@ -19,6 +19,10 @@ root=$("$top/scripts/install-wine-wow64.sh" --root)
   exit 1
 }
 [ -n "${NOLVETRA_WINE_ROOT:-}" ] && exec "$@"  # already inside
+[ "$(id -u)" -eq 0 ] || {
+  echo "wow64-namespace: needs root, for the mount namespace and chroot; run as $(id -un)" >&2
+  exit 1
+}
 
 # bind_into_root FOLDER: FOLDER at the same place inside the root, sharing the mounts
 # made under it later.
