@@ -2,8 +2,8 @@
 # tree's prefix. A run must leave nothing outside the build tree, and nothing on the
 # last drive either: that drive's DCIM folder is the program's default target, which
 # no test may reach, since what one run leaves there would decide what the next
-# run's Compare or update finds. The harness never creates, changes or removes
-# anything outside the build tree: it only reports.
+# run's Compare or update finds. What it watches outside the build tree it never
+# creates, changes or removes: it only reports.
 
 # The path inside the build tree or not.
 inside_tree() {
@@ -21,11 +21,13 @@ outside_state() {
 }
 
 # The entries of the home folder, a few levels deep, one path a line: Wine's menu
-# builder, or any other part of Wine, would add entries there.
+# builder, or any other part of Wine, would add entries there. find fails when an
+# entry goes while it walks (another program's temporary file) or cannot be read;
+# neither is a leftover, and under set -e its status would end the set-up silently.
 readonly HOME_DEPTH=4
 home_entries() {
   [ -d "${HOME:-}" ] || return 0
-  find "$HOME" -mindepth 1 -maxdepth "$HOME_DEPTH" -printf '%p\n' 2>/dev/null | sort
+  { find "$HOME" -mindepth 1 -maxdepth "$HOME_DEPTH" -printf '%p\n' 2>/dev/null || true; } | sort
 }
 
 # Notes what lies outside before a session's runs; edge_leftovers compares with it.
