@@ -742,6 +742,49 @@ TEST_F(RunTest, ARenameRefusedOrNotKeptIsACopyFailureAndARefusedOneLeavesTheOldF
     }
 }
 
+// A refusal with the code of a holder (5 or 32) is tried again, with pauses, until
+// the retry time is over: the renames into place and aside, and the flushes after
+// them. Held throughout, the file fails the run with the holder's code after a
+// number of tries that only the pauses keep small.
+TEST_F(RunTest, RefusalsOfAHolderAreTriedAgainWithPausesForTheRetryTime) {
+    MakePackage(2);
+    const struct {
+        bool windows9x;
+        const char* refused;
+        DWORD error;
+    } holds[] = {
+        {false, "move ~STAGE01.TMP fw1.bin", ERROR_ACCESS_DENIED},
+        {true, "move fw1.bin ~OLD01.TMP", ERROR_SHARING_VIOLATION},
+        {true, "move ~STAGE01.TMP fw1.bin", ERROR_SHARING_VIOLATION},
+        {false, "write-open fw1.bin", ERROR_SHARING_VIOLATION},
+        {true, "write-open fw1.bin", ERROR_ACCESS_DENIED},
+    };
+    constexpr int kBriefHold = 3;
+    for (const auto& hold : holds) {
+        PutOldFiles();
+        view = RecordingView();
+        RecordingAccess access;
+        access.windows9x = hold.windows9x;
+        access.refused = hold.refused;
+        access.refusedError = hold.error;
+        access.refusedTimes = kBriefHold;
+        RunUpdate(config, view, access);
+        EXPECT_EQ(view.events, Success(2)) << hold.refused;
+        EXPECT_EQ(access.refusals, kBriefHold) << hold.refused;
+        EXPECT_EQ(TargetContent(1), FileContent(1)) << hold.refused;
+    }
+    // 2 s of tries 50 ms apart, with room for a pause that ends early.
+    constexpr int kMostTriesInTheRetryTime = 60;
+    view = RecordingView();
+    RecordingAccess held;
+    held.refused = "move ~STAGE01.TMP fw1.bin";
+    held.refusedError = ERROR_SHARING_VIOLATION;
+    RunUpdate(config, view, held);
+    EXPECT_EQ(view.messages, (Events{"Copy files failed! Err:32\n" + package.pathOf("fw1.bin")}));
+    EXPECT_GT(held.refusals, kBriefHold);
+    EXPECT_LE(held.refusals, kMostTriesInTheRetryTime);
+}
+
 // On Windows 95/98/ME each old file is renamed aside, its staged copy takes its name,
 // and then the old file is deleted. A run cut off after every number of these steps
 // (the last cut falls before the flushes), then the next run's clear-up: every name
