@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "checksum.h"
+
 namespace {
 
 constexpr char kStagedStem[] = "~STAGE";
@@ -10,6 +12,10 @@ constexpr char kAsideStem[] = "~OLD";
 constexpr char kExtension[] = ".TMP";
 constexpr int kSlotDigits = 2;
 static_assert(kFileNameSlots <= 100, "every slot has a two-digit name of each kind");
+constexpr char kAsideRecordFirstLine[] = "~ASIDE 1";  // the kind of file, and its version
+constexpr char kAsideRecordLastLineStart[] = "END ";
+constexpr char kLineEnd[] = "\r\n";
+constexpr std::size_t kLineEndLength = 2;
 // What Windows drops from the end of the last part of a path.
 constexpr char kDroppedAtTheEnd[] = ". ";
 
@@ -44,6 +50,38 @@ int SlotOfFileName(const char* stem, const std::string& name) {
     return -1;
 }
 
+// The record's last line for the text before it: its checksum, which a record cut
+// short or damaged fails.
+std::string AsideRecordLastLine(const std::string& before) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(before.data());
+    return kAsideRecordLastLineStart + ChecksumText(SumBytes(bytes, before.size())) + kLineEnd;
+}
+
+// The lines of text, each of which ends in CR LF; false when the text does not end so.
+bool SplitLines(const std::string& text, std::vector<std::string>& lines) {
+    for (std::string::size_type start = 0; start < text.size();) {
+        const std::string::size_type end = text.find(kLineEnd, start);
+        if (end == std::string::npos) return false;
+        lines.push_back(text.substr(start, end - start));
+        start = end + kLineEndLength;
+    }
+    return true;
+}
+
+// Whether a record's text is whole: its first line, a line per slot and its last line,
+// which matches the text before it.
+bool IsWholeAsideRecord(const std::string& text, const std::vector<std::string>& lines) {
+    constexpr std::size_t kLines = 1 + kFileNameSlots + 1;
+    if (lines.size() != kLines || lines.front() != kAsideRecordFirstLine) return false;
+    const std::string before = text.substr(0, text.size() - lines.back().size() - kLineEndLength);
+    return AsideRecordLastLine(before) == lines.back() + kLineEnd;
+}
+
+// Whether a record's line names a firmware file the run may have set aside.
+bool IsRecordableName(const std::string& name) {
+    return IsPlainFileName(name) && FindNameClash({name}, 0) == NameClash::none;
+}
+
 }  // namespace
 
 std::string StagedFileName(int slot) { return SlotFileName(kStagedStem, slot); }
@@ -54,9 +92,28 @@ std::string AsideFileName(int slot) { return SlotFileName(kAsideStem, slot); }
 
 int AsideFileSlot(const std::string& name) { return SlotOfFileName(kAsideStem, name); }
 
+std::string AsideRecordText(const AsideNames& names) {
+    std::string text = std::string(kAsideRecordFirstLine) + kLineEnd;
+    for (const std::string& name : names) text += name + kLineEnd;
+    return text + AsideRecordLastLine(text);
+}
+
+AsideNames AsideRecordNames(const std::string& text) {
+    AsideNames names;
+    std::vector<std::string> lines;
+    if (text.size() > kAsideRecordMaxBytes || !SplitLines(text, lines) || !IsWholeAsideRecord(text, lines))
+        return names;
+    for (std::size_t slot = 0; slot < names.size(); ++slot) {
+        const std::string& line = lines[1 + slot];
+        if (IsRecordableName(line)) names[slot] = line;
+    }
+    return names;
+}
+
 NameClash FindNameClash(const std::vector<std::string>& names, std::size_t i) {
     if (i >= names.size()) return NameClash::none;
-    if (IsStagedFileName(names[i]) || AsideFileSlot(names[i]) >= 0) return NameClash::stagedName;
+    if (IsStagedFileName(names[i]) || AsideFileSlot(names[i]) >= 0 || ComparedName(names[i]) == kAsideRecordName)
+        return NameClash::stagedName;
     if (EndsInDotOrBlank(names[i])) return NameClash::trailingDotOrBlank;
     const std::string compared = ComparedName(names[i]);
     const auto earlier = names.begin() + static_cast<std::ptrdiff_t>(i);

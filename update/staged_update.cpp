@@ -2,19 +2,20 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "copy_readback.h"
 #include "failure_code.h"
+#include "file_compare.h"
 #include "file_paths.h"
 #include "staged_name.h"
 
 namespace {
 
-// Leftovers are found by these patterns and dealt with only when their long name is
-// exactly one of the run's own names.
+// Staged copies left over are found by this pattern and removed only when their long
+// name is exactly one of the run's own names.
 constexpr char kStagedPattern[] = "~STAGE??.TMP";
-constexpr char kAsidePattern[] = "~OLD??.TMP";
 
 // A file that another program holds open refuses its deletion or rename with one of
 // these codes. Scanners, indexers and photo importers that open a new file on the
@@ -37,9 +38,19 @@ DWORD RetryWhileHeld(const Operation& operation) {
     }
 }
 
-DWORD MoveResult(bool moved) { return moved ? ERROR_SUCCESS : FailureCode(); }
+// Moves from to to as access does, tried again while a holder refuses it. Returns 0
+// or the system error code.
+DWORD MoveWhenFree(CopyAccess& access, const std::string& from, const std::string& to, DWORD flags) {
+    return RetryWhileHeld([&] { return access.Move(from, to, flags) ? ERROR_SUCCESS : FailureCode(); });
+}
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+// Whether anything, a file or a folder, has the name of path.
+bool NameIsTaken(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
 
 // Calls each with the name of every file in folder that pattern finds.
 template <typename Each>
@@ -50,6 +61,32 @@ void ForEachFound(const std::string& folder, const char* pattern, const Each& ea
     do each(std::string(found.cFileName));
     while (FindNextFileA(search, &found));
     FindClose(search);
+}
+
+// The names the record at path holds. It is read no further than one byte beyond
+// the longest record, so that a longer file, no record of the run's, shows as such.
+AsideNames ReadAsideRecord(const std::string& path) {
+    const FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file) return AsideNames();
+    std::string text(kAsideRecordMaxBytes + 1, '\0');
+    text.resize(std::fread(&text[0], 1, text.size(), file.get()));
+    return AsideRecordNames(text);
+}
+
+// Writes text as the whole file at path and through to the device, so that it is
+// there before any change it describes. Returns 0 or the system error code.
+DWORD WriteThrough(const std::string& path, const std::string& text) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return FailureCode();
+    DWORD written = 0;
+    DWORD error = ERROR_SUCCESS;
+    if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) || !FlushFileBuffers(file))
+        error = FailureCode();
+    else if (written != text.size())
+        error = ERROR_WRITE_FAULT;
+    CloseHandle(file);
+    return error;
 }
 
 // Deletes a file in the target folder, clearing its read-only attribute first.
@@ -128,28 +165,60 @@ std::string StagedUpdate::TargetPath(int i) const {
 
 std::string StagedUpdate::AsidePath(int i) const { return JoinPath(config_.targetFolder, AsideFileName(i)); }
 
+std::string StagedUpdate::AsideRecordPath() const { return JoinPath(config_.targetFolder, kAsideRecordName); }
+
+// A set-aside file goes back only under the name the record says it came from: its
+// slot alone does not tell, since a run of another package numbers other names, and
+// would put one package's old file under another's name or delete it. A file whose
+// name the record does not know (the record missing, foreign or damaged) may be the
+// only copy of a firmware file: it stays as it is, and a commit on 95/98/ME that
+// needs its name is refused until it is moved away by hand.
 void StagedUpdate::ClearLeftovers() const {
     const std::string& folder = config_.targetFolder;
     ForEachFound(folder, kStagedPattern, [&](const std::string& name) {
         if (IsStagedFileName(name)) DeleteTargetFile(JoinPath(folder, name));
     });
-    ForEachFound(folder, kAsidePattern, [&](const std::string& name) {
-        const int slot = AsideFileSlot(name);
-        if (slot >= 0) PutBackOrRemove(JoinPath(folder, name), slot);
-    });
+    const AsideNames names = ReadAsideRecord(AsideRecordPath());
+    for (std::size_t slot = 0; slot < names.size(); ++slot) {
+        const std::string aside = AsidePath(static_cast<int>(slot));
+        if (!names[slot].empty() && IsFile(aside)) PutBackOrRemove(aside, JoinPath(folder, names[slot]));
+    }
+    RemoveSpentAsideRecord();
 }
 
 // A run cut off between setting an old file aside and renaming its staged copy left
 // the name empty: the old file goes back. Where the name holds a file, the new one
-// took it and the old one goes. A slot beyond this package names no file it knows,
-// so that file stays.
-void StagedUpdate::PutBackOrRemove(const std::string& aside, int slot) const {
-    if (slot >= static_cast<int>(sources_.size())) return;
-    const std::string target = TargetPath(slot);
-    if (FileExists(target))
+// took it and the old one goes.
+void StagedUpdate::PutBackOrRemove(const std::string& aside, const std::string& target) const {
+    if (IsFile(target))
         DeleteTargetFile(aside);
     else
         access_.Move(aside, target, 0);
+}
+
+// The record's names whose set-aside files are still there.
+AsideNames StagedUpdate::RemainingAsideNames() const {
+    AsideNames names = ReadAsideRecord(AsideRecordPath());
+    for (std::size_t slot = 0; slot < names.size(); ++slot) {
+        if (!IsFile(AsidePath(static_cast<int>(slot)))) names[slot].clear();
+    }
+    return names;
+}
+
+// The names of an earlier run's set-aside files that are still there stay in the
+// record beside this package's: the check before the commit keeps those off the
+// slots this commit uses.
+unsigned long StagedUpdate::RecordAsideNames() const {
+    AsideNames names = RemainingAsideNames();
+    for (std::size_t i = 0; i < sources_.size() && i < names.size(); ++i) names[i] = FileNameAt(config_, static_cast<int>(i));
+    const std::string text = AsideRecordText(names);
+    return RetryWhileHeld([&] { return WriteThrough(AsideRecordPath(), text); });
+}
+
+void StagedUpdate::RemoveSpentAsideRecord() const {
+    const AsideNames names = RemainingAsideNames();
+    const bool spent = std::all_of(names.begin(), names.end(), [](const std::string& name) { return name.empty(); });
+    if (spent && IsFile(AsideRecordPath())) access_.Delete(AsideRecordPath());
 }
 
 std::vector<FileBytes> StagedUpdate::FreeableOldFileSizes() const {
@@ -184,9 +253,16 @@ void StagedUpdate::Discard() const {
     for (std::size_t i = 0; i < sources_.size(); ++i) DeleteTargetFile(StagedPath(static_cast<int>(i)));
 }
 
+bool StagedUpdate::IsLastFile(int i) const { return i + 1 == static_cast<int>(sources_.size()); }
+
+// On 95/98/ME a set-aside name that the clear-up could not free would refuse the
+// setting aside halfway through the commit.
 unsigned long StagedUpdate::CheckFreeToReplace(int i) const {
-    const DWORD error = FreeToReplace(access_, StagedPath(i));
-    return error != ERROR_SUCCESS ? error : FreeToReplace(access_, TargetPath(i));
+    const bool setsAside = !access_.ReplacesInOneStep();
+    if (setsAside && NameIsTaken(AsidePath(i))) return ERROR_ALREADY_EXISTS;
+    DWORD error = FreeToReplace(access_, StagedPath(i));
+    if (error == ERROR_SUCCESS) error = FreeToReplace(access_, TargetPath(i));
+    return error == ERROR_SUCCESS && setsAside && IsLastFile(i) ? RecordAsideNames() : error;
 }
 
 // MoveFileExA replaces the old file in one step and writes the change through to
@@ -194,23 +270,29 @@ unsigned long StagedUpdate::CheckFreeToReplace(int i) const {
 unsigned long StagedUpdate::PutInPlace(int i) const {
     const std::string target = TargetPath(i);
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!access_.ReplacesInOneStep()) return SetAsideAndReplace(i);
-    return RetryWhileHeld([&] {
-        return MoveResult(access_.Move(StagedPath(i), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
-    });
+    if (!access_.ReplacesInOneStep()) {
+        const DWORD error = SetAsideAndReplace(i);
+        if (error != ERROR_SUCCESS || IsLastFile(i)) RemoveSpentAsideRecord();
+        return error;
+    }
+    return MoveWhenFree(access_, StagedPath(i), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 // Windows 95/98/ME rename over no file. Setting the old file aside first, instead of
 // deleting it, keeps it on the camera until its name holds the new one: a cut in
-// between leaves it for the next run to put back. Its deletion may fail; the next
-// run's clear-up deletes it then.
+// between leaves it for the next run to put back, and a refused rename into place
+// puts it back at once. Its deletion may fail; the next run's clear-up deletes it then.
 unsigned long StagedUpdate::SetAsideAndReplace(int i) const {
     const std::string target = TargetPath(i);
     const std::string aside = AsidePath(i);
-    const DWORD setAside = RetryWhileHeld([&] { return MoveResult(access_.Move(target, aside, 0)); });
+    const DWORD setAside = MoveWhenFree(access_, target, aside, 0);
     if (setAside != ERROR_SUCCESS && setAside != ERROR_FILE_NOT_FOUND) return setAside;
-    const DWORD replaced = RetryWhileHeld([&] { return MoveResult(access_.Move(StagedPath(i), target, 0)); });
-    if (replaced == ERROR_SUCCESS) access_.Delete(aside);
+    const DWORD replaced = MoveWhenFree(access_, StagedPath(i), target, 0);
+    if (setAside != ERROR_SUCCESS) return replaced;
+    if (replaced == ERROR_SUCCESS)
+        access_.Delete(aside);
+    else
+        MoveWhenFree(access_, aside, target, 0);
     return replaced;
 }
 

@@ -34,6 +34,7 @@ TEST(NameClash, NamesThatWindowsMakesEqualClash) {
         {{"A.BIN "}, NameClash::trailingDotOrBlank},
         {{"A.BIN", "~stage01.tmp "}, NameClash::stagedName},
         {{"A.BIN", "~old00.tmp"}, NameClash::stagedName},
+        {{"A.BIN", "~aside.tmp."}, NameClash::stagedName},
     };
     for (const auto& c : cases) {
         const std::size_t last = c.names.size() - 1;
@@ -68,4 +69,37 @@ TEST(AsideFileName, TheSlotIsFoundAsWindowsComparesNamesAndForNothingElse) {
     EXPECT_EQ(29, AsideFileSlot("~OLD29.TMP"));
     for (const char* other : {"~OLD30.TMP", "~OLD7.TMP", "OLD07.TMP", "~OLD07.BIN", "~STAGE07.TMP", "~OLD07.TMPX", " ~OLD07.TMP", ""})
         EXPECT_EQ(-1, AsideFileSlot(other)) << other;
+}
+
+// Every slot's name comes back; lines that name no firmware file of a package (a
+// folder part, one of the run's own names) come back unknown, the others still known.
+TEST(AsideRecord, ThePlainNamesOfEverySlotComeBackAndNoOthers) {
+    AsideNames names;
+    for (int slot = 0; slot < kFileNameSlots; slot += 2) names[slot] = "FW_" + std::to_string(slot) + ".BIN";
+    EXPECT_EQ(names, AsideRecordNames(AsideRecordText(names)));
+    AsideNames odd = names;
+    odd[1] = "..\\WINDOWS\\WIN.INI";
+    odd[3] = "~STAGE03.TMP";
+    odd[5] = "~aside.tmp";
+    odd[7] = "NUL";
+    EXPECT_EQ(names, AsideRecordNames(AsideRecordText(odd)));
+}
+
+// A record cut short anywhere, with a byte changed, or grown beyond the longest
+// record, and another program's file of that name, know no name at all.
+TEST(AsideRecord, ATextThatIsNoWholeRecordKnowsNoName) {
+    AsideNames names;
+    names[0] = "FW_BOOT.BIN";
+    names[kFileNameSlots - 1] = "FW_MAIN.BIN";
+    const std::string text = AsideRecordText(names);
+    const AsideNames unknown;
+    for (std::size_t length = 0; length < text.size(); ++length)
+        EXPECT_EQ(unknown, AsideRecordNames(text.substr(0, length))) << length;
+    std::string changed = text;
+    changed[changed.find("BOOT")] = 'b';
+    EXPECT_EQ(unknown, AsideRecordNames(changed));
+    AsideNames tooLong = names;
+    tooLong[1] = std::string(kAsideRecordMaxBytes, 'x');
+    EXPECT_EQ(unknown, AsideRecordNames(AsideRecordText(tooLong)));
+    EXPECT_EQ(unknown, AsideRecordNames("FW_BOOT.BIN\r\nFW_MAIN.BIN\r\n"));
 }

@@ -39,22 +39,29 @@ protected:
     }
     void TearDown() override { RemoveFolderTree(kTestDriveTarget); }
 
-    void MakePackage(int fileCount) {
+    // The files are named stem0.bin, stem1.bin, ...
+    void MakePackage(int fileCount, const std::string& stem = "fw") {
         config.fileCount = fileCount;
         config.checksumCount = std::min(fileCount, kChecksumSlots);
         for (int i = 0; i < fileCount; ++i) {
-            config.fileNames[i] = "fw" + std::to_string(i) + ".bin";
+            config.fileNames[i] = stem + std::to_string(i) + ".bin";
             package.write(config.fileNames[i], FileContent(i));
             if (i < kChecksumSlots) config.checksums[i] = ContentChecksum(FileContent(i));
         }
     }
     std::string TargetPath(int i) const { return std::string(kTestDriveTarget) + "\\" + config.fileNames[i]; }
     static std::string StagedPath(int i) { return std::string(kTestDriveTarget) + "\\" + StagedFileName(i); }
-    std::string TargetContent(int i) const {
-        std::ifstream file(TargetPath(i), std::ios::binary);
+    static std::string InTarget(const std::string& name) { return std::string(kTestDriveTarget) + "\\" + name; }
+    // Whether a file or folder of that name is in the target folder.
+    static bool NameIsTaken(const std::string& name) {
+        return GetFileAttributesA(InTarget(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    static std::string TargetFileContent(const std::string& name) {
+        std::ifstream file(InTarget(name), std::ios::binary);
         if (!file) return "<missing>";
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
+    std::string TargetContent(int i) const { return TargetFileContent(config.fileNames[i]); }
     // What the camera stores in place of copy i once every file is copied: by
     // default its source with the last byte changed, as a worn or fake card might
     // return it.
@@ -275,10 +282,14 @@ TEST_F(RunTest, StagedCopiesLeftByAnInterruptedRunAreClearedAndNothingElse) {
     ASSERT_TRUE(SetFileAttributesA(target.pathOf(StagedFileName(29)).c_str(), FILE_ATTRIBUTE_READONLY));
     target.write("fw0.bin", "old firmware");
     target.write(AsideFileName(0), "set aside");
+    AsideNames cameFrom;
+    cameFrom[0] = "fw0.bin";
+    target.write(kAsideRecordName, AsideRecordText(cameFrom));
     for (const char* other : {"~STAGE5.TMP", "~STAGE30.TMP", "~OLD30.TMP", "~OLD5.TMP"}) target.write(other, "kept");
     RunUpdate(config, view);
     EXPECT_EQ(view.events, Success(2));
-    for (const std::string& left : {StagedFileName(0), StagedFileName(29), StagedFileName(5), AsideFileName(0)})
+    for (const std::string& left : {StagedFileName(0), StagedFileName(29), StagedFileName(5), AsideFileName(0),
+                                    std::string(kAsideRecordName)})
         EXPECT_FALSE(target.exists(left)) << left;
     for (const char* other : {"~STAGE5.TMP", "~STAGE30.TMP", "~OLD30.TMP", "~OLD5.TMP"}) EXPECT_EQ(target.read(other), "kept") << other;
 }
@@ -445,7 +456,11 @@ public:
         if (access == GENERIC_READ) readBackOpens.push_back(flags);
         if (access != GENERIC_READ) changes.push_back((access == DELETE ? "delete-open " : "write-open ") + BaseName(path));
         if (onOpen) onOpen(path, access);
-        if (CutOff()) return INVALID_HANDLE_VALUE;
+        if (CutOff() || (access != GENERIC_READ && Refuses(changes.back()))) return INVALID_HANDLE_VALUE;
+        if (windows9x && (access == DELETE || (share & FILE_SHARE_DELETE) != 0)) {
+            SetLastError(ERROR_INVALID_PARAMETER);  // as 95/98/ME answer what they do not know
+            return INVALID_HANDLE_VALUE;
+        }
         if (refuseUnbuffered != ERROR_SUCCESS && (flags & FILE_FLAG_NO_BUFFERING) != 0) {
             SetLastError(refuseUnbuffered);
             return INVALID_HANDLE_VALUE;
@@ -479,10 +494,7 @@ public:
         committing_ = true;
         if (CutOff()) return false;
         ++reached_;
-        if (BaseName(to) == refusedMoveTarget) {
-            SetLastError(ERROR_WRITE_PROTECT);
-            return false;
-        }
+        if (Refuses(changes.back())) return false;
         const bool moved = windows9x ? MoveFileA(from.c_str(), to.c_str()) : SystemCopyAccess().Move(from, to, flags);
         if (moved && BaseName(to) == grownMoveTarget) WriteBytes(to, ReadBytes(to) + "+");
         return moved;
@@ -500,7 +512,13 @@ public:
     bool throwOnRead = false;
     bool windows9x = false;
     int cutAfter = -1;  // the moves and deletions of the commit that reach the folder before the cut
-    std::string refusedMoveTarget;      // a move to this name fails with ERROR_WRITE_PROTECT
+    // The opens for deletion or writing and the moves whose recorded change starts
+    // with refused fail with refusedError, the first refusedTimes of them (all when
+    // negative); refusals counts them.
+    std::string refused;
+    DWORD refusedError = ERROR_WRITE_PROTECT;
+    int refusedTimes = -1;
+    int refusals = 0;
     std::string grownMoveTarget;        // a move to this name stores a file one byte longer
     std::function<void(const std::string& path, DWORD access)> onOpen;
     std::vector<HANDLE> holders;
@@ -512,6 +530,12 @@ private:
     static std::string ReadBytes(const std::string& path) {
         std::ifstream file(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    bool Refuses(const std::string& change) {
+        if (refused.empty() || change.rfind(refused, 0) != 0 || refusals == refusedTimes) return false;
+        ++refusals;
+        SetLastError(refusedError);
+        return true;
     }
     // From the cut on, every call fails as on a device that is gone.
     bool CutOff() const {
@@ -693,19 +717,72 @@ TEST_F(RunTest, TheCommitRenamesWrittenThroughAndFlushesEveryNameAfterwards) {
 }
 
 // A rename the device refuses, or one after which the name holds a file of another
-// size, is no success.
-TEST_F(RunTest, ARenameRefusedOrNotKeptIsACopyFailure) {
+// size, is no success. A refused rename into place leaves the old file under its
+// name, also on 95/98/ME, where it was set aside just before.
+TEST_F(RunTest, ARenameRefusedOrNotKeptIsACopyFailureAndARefusedOneLeavesTheOldFile) {
     MakePackage(2);
-    for (const bool refused : {true, false}) {
+    for (const bool windows9x : {false, true}) {
+        for (const bool refused : {true, false}) {
+            const std::string run = std::string(windows9x ? "95/98/ME, " : "NT, ") + (refused ? "refused" : "grown");
+            const std::vector<std::string> old = PutOldFiles();
+            view = RecordingView();
+            RecordingAccess access;
+            access.windows9x = windows9x;
+            (refused ? access.refused : access.grownMoveTarget) = refused ? "move ~STAGE01.TMP fw1.bin" : "fw1.bin";
+            RunUpdate(config, view, access);
+            const DWORD error = refused ? ERROR_WRITE_PROTECT : ERROR_WRITE_FAULT;
+            EXPECT_EQ(view.messages, (Events{"Copy files failed! Err:" + std::to_string(error) + "\n" + package.pathOf("fw1.bin")}))
+                << run;
+            EXPECT_EQ(view.events.back(), "start timer") << run;
+            if (refused) {
+                EXPECT_EQ(TargetContent(1), old[1]) << run;
+            }
+            EXPECT_FALSE(NameIsTaken(AsideFileName(1))) << run;
+        }
+    }
+}
+
+// A refusal with the code of a holder (5 or 32) is tried again, with pauses, until
+// the retry time is over: the renames into place and aside, and the flushes after
+// them. Held throughout, the file fails the run with the holder's code after a
+// number of tries that only the pauses keep small.
+TEST_F(RunTest, RefusalsOfAHolderAreTriedAgainWithPausesForTheRetryTime) {
+    MakePackage(2);
+    const struct {
+        bool windows9x;
+        const char* refused;
+        DWORD error;
+    } holds[] = {
+        {false, "move ~STAGE01.TMP fw1.bin", ERROR_ACCESS_DENIED},
+        {true, "move fw1.bin ~OLD01.TMP", ERROR_SHARING_VIOLATION},
+        {true, "move ~STAGE01.TMP fw1.bin", ERROR_SHARING_VIOLATION},
+        {false, "write-open fw1.bin", ERROR_SHARING_VIOLATION},
+        {true, "write-open fw1.bin", ERROR_ACCESS_DENIED},
+    };
+    constexpr int kBriefHold = 3;
+    for (const auto& hold : holds) {
+        PutOldFiles();
         view = RecordingView();
         RecordingAccess access;
-        (refused ? access.refusedMoveTarget : access.grownMoveTarget) = "fw1.bin";
+        access.windows9x = hold.windows9x;
+        access.refused = hold.refused;
+        access.refusedError = hold.error;
+        access.refusedTimes = kBriefHold;
         RunUpdate(config, view, access);
-        const DWORD error = refused ? ERROR_WRITE_PROTECT : ERROR_WRITE_FAULT;
-        EXPECT_EQ(view.messages, (Events{"Copy files failed! Err:" + std::to_string(error) + "\n" + package.pathOf("fw1.bin")}))
-            << refused;
-        EXPECT_EQ(view.events.back(), "start timer") << refused;
+        EXPECT_EQ(view.events, Success(2)) << hold.refused;
+        EXPECT_EQ(access.refusals, kBriefHold) << hold.refused;
+        EXPECT_EQ(TargetContent(1), FileContent(1)) << hold.refused;
     }
+    // 2 s of tries 50 ms apart, with room for a pause that ends early.
+    constexpr int kMostTriesInTheRetryTime = 60;
+    view = RecordingView();
+    RecordingAccess held;
+    held.refused = "move ~STAGE01.TMP fw1.bin";
+    held.refusedError = ERROR_SHARING_VIOLATION;
+    RunUpdate(config, view, held);
+    EXPECT_EQ(view.messages, (Events{"Copy files failed! Err:32\n" + package.pathOf("fw1.bin")}));
+    EXPECT_GT(held.refusals, kBriefHold);
+    EXPECT_LE(held.refusals, kMostTriesInTheRetryTime);
 }
 
 // On Windows 95/98/ME each old file is renamed aside, its staged copy takes its name,
@@ -717,9 +794,10 @@ TEST_F(RunTest, On95And98ACommitCutAtAnyStepLeavesEveryNameOldOrNewAfterTheNextC
     std::vector<std::string> sources;
     for (int i = 0; i < 3; ++i) sources.push_back(package.pathOf(config.fileNames[i]));
     constexpr int kStepsPerFile = 3;
+    constexpr int kCommitSteps = 3 * kStepsPerFile + 1;  // and the removal of the record of names
     int cut = 0;
     for (;; ++cut) {
-        ASSERT_LE(cut, 3 * kStepsPerFile + 1);
+        ASSERT_LE(cut, kCommitSteps + 1);
         RemoveFolderTree(kTestDriveTarget);
         const std::vector<std::string> old = PutOldFiles();
         view = RecordingView();
@@ -736,13 +814,83 @@ TEST_F(RunTest, On95And98ACommitCutAtAnyStepLeavesEveryNameOldOrNewAfterTheNextC
         for (int i = 0; i < 3; ++i) {
             const std::string held = TargetContent(i);
             EXPECT_TRUE(held == old[static_cast<std::size_t>(i)] || held == FileContent(i)) << "cut " << cut << ": " << i;
-            EXPECT_EQ(GetFileAttributesA((std::string(kTestDriveTarget) + "\\" + AsideFileName(i)).c_str()),
-                      INVALID_FILE_ATTRIBUTES)
-                << "cut " << cut << ": " << i;
+            EXPECT_FALSE(NameIsTaken(AsideFileName(i))) << "cut " << cut << ": " << i;
         }
+        EXPECT_FALSE(NameIsTaken(kAsideRecordName)) << "cut " << cut;
     }
-    EXPECT_EQ(cut, 3 * kStepsPerFile + 1);
+    EXPECT_EQ(cut, kCommitSteps + 1);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(TargetContent(i), FileContent(i)) << i;
+    EXPECT_FALSE(NameIsTaken(kAsideRecordName));
+}
+
+// A run of one package cut off with an old file set aside, then runs of another
+// package with other names: the old file goes back under the name it came from,
+// whether the other package has a file of its slot or not, never under another
+// name, and the other package is installed. While the put-back fails, the file
+// keeps its name in the record, and a run that needs its slot is refused. A
+// set-aside file whose name no record knows stays as it is.
+TEST_F(RunTest, On95And98ASetAsideFileGoesBackOnlyUnderTheNameItCameFrom) {
+    constexpr int kStepsPerFile = 3;
+    constexpr int kOtherFiles = 2;
+    for (const int aside : {1, 2}) {
+        RemoveFolderTree(kTestDriveTarget);
+        MakePackage(3);
+        const std::vector<std::string> old = PutOldFiles();
+        RecordingAccess cut;
+        cut.windows9x = true;
+        cut.cutAfter = aside * kStepsPerFile + 1;
+        RunUpdate(config, view, cut);
+        ASSERT_EQ(TargetContent(aside), "<missing>") << aside;
+        const std::string unknown = AsideFileName(5);
+        WriteBytes(InTarget(unknown), "set aside by an earlier program");
+        const std::string oldName = config.fileNames[aside];
+        MakePackage(kOtherFiles, "other");
+        view = RecordingView();
+        RecordingAccess refusing;
+        refusing.windows9x = true;
+        refusing.refused = "move " + AsideFileName(aside);
+        RunUpdate(config, view, refusing);
+        EXPECT_EQ(view.messages.back() == "Copy OK!", aside >= kOtherFiles) << aside;
+        EXPECT_TRUE(NameIsTaken(AsideFileName(aside))) << aside;
+        view = RecordingView();
+        RecordingAccess next;
+        next.windows9x = true;
+        RunUpdate(config, view, next);
+        EXPECT_EQ(view.events, Success(kOtherFiles)) << aside;
+        EXPECT_EQ(TargetFileContent(oldName), old[static_cast<std::size_t>(aside)]) << aside;
+        for (int i = 0; i < kOtherFiles; ++i) EXPECT_EQ(TargetContent(i), FileContent(i)) << aside << ": " << i;
+        EXPECT_FALSE(NameIsTaken(AsideFileName(aside))) << aside;
+        EXPECT_EQ(TargetFileContent(unknown), "set aside by an earlier program") << aside;
+        EXPECT_FALSE(NameIsTaken(kAsideRecordName)) << aside;
+    }
+}
+
+// On 95/98/ME a set-aside name that the commit needs and the clear-up could not free
+// (a folder of that name, a file whose name no record knows) refuses the run before
+// the first rename: the camera stays as it was, the leftover too.
+TEST_F(RunTest, On95And98ASetAsideNameThatCannotBeClearedRefusesTheRunBeforeTheFirstRename) {
+    MakePackage(3);
+    const std::string aside = InTarget(AsideFileName(1));
+    for (const bool folder : {true, false}) {
+        RemoveFolderTree(kTestDriveTarget);
+        const std::vector<std::string> old = PutOldFiles();
+        if (folder)
+            CreateDirectoryA(aside.c_str(), nullptr);
+        else
+            WriteBytes(aside, "set aside, name unknown");
+        view = RecordingView();
+        RecordingAccess access;
+        access.windows9x = true;
+        RunUpdate(config, view, access);
+        EXPECT_EQ(view.events, (Events{"stop timer", "pos 1", "pos 2", "pos 3",
+                                       "message Copy files failed! Err:183\n" + package.pathOf("fw1.bin"), "pos 0",
+                                       "start timer"}))
+            << folder;
+        for (const std::string& change : access.changes) EXPECT_NE(change.rfind("move ", 0), 0u) << folder << ": " << change;
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(TargetContent(i), old[static_cast<std::size_t>(i)]) << folder << ": " << i;
+        EXPECT_EQ(folder ? "<missing>" : "set aside, name unknown", TargetFileContent(AsideFileName(1))) << folder;
+        EXPECT_TRUE(NameIsTaken(AsideFileName(1))) << folder;
+    }
 }
 
 // Whatever ends the run, here no memory while a copy is read back, the staged copies
