@@ -133,6 +133,11 @@ protected:
     }
     static LRESULT Position(HWND window) { return SendDlgItemMessageW(window, IDC_PROGRESS, PBM_GETPOS, 0, 0); }
     static std::string Target(HWND window) { return ItemText(window, IDC_TARGET_FOLDER); }
+    // Makes the camera's folder the target by hand.
+    static bool ChooseCameraDrive(HWND window) {
+        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
+        return WaitUntil([&] { return Target(window) == kCameraFolder; });
+    }
 
     HWND WaitForBox() const { return WaitForMessageBox(dialogThread); }
     // The About box once it is shown, which is after its initialisation has centred it.
@@ -368,8 +373,7 @@ TEST_F(MainDialog, DuringARunTheDialogOnlyMinimisesAndRestoresAndRefusesTheSessi
     const RecordedSessionHold recorded;
     HeldRunDlg running;
     RunModal(running, [&](HWND window) {
-        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
-        ASSERT_TRUE(WaitUntil([&] { return Target(window) == kCameraFolder; }));
+        ASSERT_TRUE(ChooseCameraDrive(window));
         const std::vector<HWND> controls = RunControls(window);
         ClickButton(window, IDC_START);
         ASSERT_TRUE(running.WaitHeld());
@@ -409,8 +413,7 @@ TEST_F(MainDialog, AFailedRunsOutcomeHoldsNoSessionEither) {
     package.write("checksum.ini", "4e1\r\n3BF\r\n");
     const RecordedSessionHold recorded;
     RunModal(dialog, [&](HWND window) {
-        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
-        ASSERT_TRUE(WaitUntil([&] { return Target(window) == kCameraFolder; }));
+        ASSERT_TRUE(ChooseCameraDrive(window));
         ClickButton(window, IDC_START);
         const HWND box = WaitForBox();
         ASSERT_NE(nullptr, box);
@@ -426,8 +429,7 @@ TEST_F(MainDialog, KeysTypedDuringARunDoNotAnswerItsOutcome) {
     ScratchFolder camera(kCameraFolder);
     TypedIntoRunDlg typedInto;
     RunModal(typedInto, [&](HWND window) {
-        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
-        ASSERT_TRUE(WaitUntil([&] { return Target(window) == kCameraFolder; }));
+        ASSERT_TRUE(ChooseCameraDrive(window));
         ClickButton(window, IDC_START);
         const HWND box = WaitForBox();
         ASSERT_NE(nullptr, box);
