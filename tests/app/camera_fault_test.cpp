@@ -88,9 +88,12 @@ protected:
         return "Copy files failed! Err:" + std::to_string(code) + "\n" + package.pathOf(file);
     }
     // Presses Start and checks the outcome of a failed copy: exactly these
-    // messages, the bar back at 0 and the watch running again.
+    // messages, no session held behind the last, the bar back at 0 and the watch
+    // running again.
     void ExpectCopyFailure(HWND window, const Texts& texts) {
         EXPECT_EQ(texts, RunMessages(window));
+        ASSERT_FALSE(sessionEndRefused.empty());
+        EXPECT_FALSE(sessionEndRefused.back());
         EXPECT_EQ(0, Position(window));
         EXPECT_TRUE(TicksAgain());
     }
