@@ -1,7 +1,6 @@
 #include "main_dialog.h"
 
 #include "about_dialog.h"
-#include "busy_dialog.h"
 #include "device_watch.h"
 #include "drive_combo.h"
 #include "drive_list.h"
@@ -57,8 +56,9 @@ bool CUpdateDlg::OnMessage(const Message& message, LRESULT& result) {
     // The run's waits keep dispatching messages, and a command can come as a
     // message sent or posted by another program or thread: during the run none is
     // carried out, so no second run starts, the dialog does not close and the
-    // target does not change under the run. Nor does the session end: Windows
-    // would end the program between two steps.
+    // target does not change under the run. Nor does the session end while the run
+    // changes the camera: Windows would end the program between two steps.
+    if (runSession_.Answer(message, result)) return true;
     if (updateRunning_ && AnswerWhileBusy(message, result)) return true;
     return Route(*this, kRoutes, message, result);
 }
@@ -183,7 +183,7 @@ HICON CUpdateDlg::OnQueryDragIcon() { return appIcon; }
 
 void CUpdateDlg::OnStart() {
     const FlagScope running(updateRunning_);
-    const BusyDialogScope busy(window(), {IDC_START, IDCANCEL, IDC_TARGET_DISK}, kRunShutdownReason);
+    const BusyDialogScope busy(window(), {IDC_START, IDCANCEL, IDC_TARGET_DISK}, runSession_, kRunShutdownReason);
     RunUpdate(config, *this);
 }
 
@@ -211,6 +211,17 @@ void CUpdateDlg::ShowMessage(const std::string& text) {
     // typed during the copy would close its outcome unseen.
     if (updateRunning_) DropQueuedInput();
     ShowMessageBox(window(), text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+// The session is held through the run's messages that more file work follows ("Can
+// not create the folder!" before the copy, say): the camera may be half changed
+// then, and the run finishes the change once the user answers. Its last message
+// holds nothing: a "Copy OK!" left open overnight would refuse every log-off and keep
+// the PC awake with nothing being written. The dialog takes no input until that
+// message is answered, as during the rest of the run.
+void CUpdateDlg::ShowOutcome(const std::string& text) {
+    runSession_.End();
+    ShowMessage(text);
 }
 
 void CUpdateDlg::ShowConfigFields() { UpdateData(false); }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "busy_dialog.h"
 #include "dialog.h"
 #include "progress_ctrl.h"
 #include "update_config.h"
@@ -20,6 +21,7 @@ public:
     CUpdateDlg();
 
     void ShowMessage(const std::string& text) override;
+    void ShowOutcome(const std::string& text) override;
     void ShowConfigFields() override;
     void SetProgressPos(int position) override;
     void StartWatchTimer() override;
@@ -66,6 +68,7 @@ private:
 
     bool watchTickRunning_ = false;  // a watch tick is running (inside the detector, say)
     bool updateRunning_ = false;     // Start's run is going on, its message boxes included
+    SessionHolder runSession_;       // held by Start's run while it changes the camera
 };
 
 // The target folder on a drive: letter + ":\DCIM"; empty for no drive.

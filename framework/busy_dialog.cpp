@@ -46,10 +46,31 @@ SessionHoldCalls& SessionHold() {
     return calls;
 }
 
-BusyDialogScope::BusyDialogScope(HWND dialog, std::initializer_list<int> controls, const wchar_t* shutdownReason)
-    : dialog_(dialog), focus_(GetFocus()) {
+SessionHolder::~SessionHolder() { End(); }
+
+void SessionHolder::Begin(HWND window, const wchar_t* reason) {
+    window_ = window;
     KeepSystemAwake(true);
-    if (SessionHold().blockShutdown) SessionHold().blockShutdown(dialog_, shutdownReason);
+    if (SessionHold().blockShutdown) SessionHold().blockShutdown(window_, reason);
+}
+
+void SessionHolder::End() {
+    if (!window_) return;
+    if (SessionHold().unblockShutdown) SessionHold().unblockShutdown(window_);
+    KeepSystemAwake(false);
+    window_ = nullptr;
+}
+
+bool SessionHolder::Answer(const Message& message, LRESULT& result) const {
+    if (!window_ || message.id != WM_QUERYENDSESSION) return false;
+    result = FALSE;
+    return true;
+}
+
+BusyDialogScope::BusyDialogScope(HWND dialog, std::initializer_list<int> controls, SessionHolder& session,
+                                 const wchar_t* shutdownReason)
+    : dialog_(dialog), focus_(GetFocus()), session_(session) {
+    session_.Begin(dialog_, shutdownReason);
     for (const int id : controls) {
         const HWND control = GetDlgItem(dialog_, id);
         // EnableWindow answers whether the window was disabled before.
@@ -61,15 +82,11 @@ BusyDialogScope::~BusyDialogScope() {
     for (const HeldControl& held : controls_) EnableWindow(held.control, held.wasDisabled ? FALSE : TRUE);
     // Disabling the control that had the focus took the focus away.
     if (focus_) SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus_), TRUE);
-    if (SessionHold().unblockShutdown) SessionHold().unblockShutdown(dialog_);
-    KeepSystemAwake(false);
+    session_.End();
 }
 
 bool AnswerWhileBusy(const Message& message, LRESULT& result) {
     switch (message.id) {
-    case WM_QUERYENDSESSION:
-        result = FALSE;
-        return true;
     case WM_SETCURSOR:
         return ShowBusyCursor(message.lParam, result);
     case WM_SYSCOMMAND:

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "ascii_text.h"
 #include "file_checksum.h"
 #include "console_view.h"
 #include "detect_ini_check.h"
+#include "device_table.h"
 #include "file_exception.h"
 #include "package_files.h"
 #include "package_folder.h"
@@ -26,6 +28,7 @@ constexpr std::size_t kReadBlockSize = 4096;
 // The parts of an 8.3 file name.
 constexpr std::size_t kShortNameStem = 8;
 constexpr std::size_t kShortNameExtension = 3;
+constexpr std::size_t kByteTextSize = sizeof "0xFF";
 
 // How far the loader got through the package: no FirmWare.ini to read; stopped in
 // FirmWare.ini after its identifiers and texts; no checksum.ini; all of it.
@@ -225,6 +228,18 @@ void CheckChecksums(const UpdateConfig& config, Findings& findings) {
     CheckChecksumsMatch(config, findings);
 }
 
+// A byte outside ASCII in a file the programs read: the first is named by its line.
+void CheckAscii(const char* file, Findings& findings) {
+    const std::string text = ReadText(PackagePath(file));
+    const std::size_t at = FindNonAscii(text);
+    if (at == std::string::npos) return;
+    const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+    char byte[kByteTextSize];
+    std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(text[at]));
+    findings.Warning(file, "line " + std::to_string(line) + " has the byte " + byte + ", which is outside ASCII; " +
+                               kNonAsciiReason);
+}
+
 int VerifiedFileCount(const UpdateConfig& config, Loaded loaded) {
     if (loaded != Loaded::whole) return 0;
     return std::min({config.checksumCount, config.fileCount, kChecksumSlots});
@@ -258,5 +273,6 @@ void CheckPackage(Findings& findings) {
     }
     if (loaded == Loaded::whole) CheckChecksums(config, findings);
     CheckDetectIni(camera, findings);
+    for (const char* file : {kFirmwareIniName, kChecksumIniName, kDetectIniName}) CheckAscii(file, findings);
     PrintSummary(config, loaded, camera, findings);
 }

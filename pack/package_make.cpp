@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ascii_text.h"
 #include "file_checksum.h"
 #include "device_table.h"
 #include "package_files.h"
@@ -49,6 +50,9 @@ bool CheckRequest(const PackageRequest& request, Findings& findings) {
             findings.Error(name, NameClashFinding(clash));
         else if (IsDescriptionFile(name))
             findings.Error(name, "is a description file of the package, not a firmware file");
+        else if (FindNonAscii(name) != std::string::npos)
+            findings.Error(name, std::string("has characters outside ASCII and would be named so in FirmWare.ini; ") +
+                                     kNonAsciiReason);
         else if (!IsReadableFile(PackagePath(name)))
             findings.Error(name, "no such file in the package folder");
     }

@@ -93,7 +93,7 @@ bool CheckPackage(const UpdateConfig& config, const std::string& sourceFolder, U
         },
         error, view);
     if (failed < 0) return true;
-    view.ShowMessage(CopyFailureText(error, package.sources[static_cast<std::size_t>(failed)]));
+    view.ShowOutcome(CopyFailureText(error, package.sources[static_cast<std::size_t>(failed)]));
     return false;
 }
 
@@ -104,6 +104,7 @@ void CreateTargetFolder(const UpdateConfig& config, UpdateView& view) {
         return CreateDirectoryA(config.targetFolder.c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
     });
     if (error == ERROR_SUCCESS || error == ERROR_ALREADY_EXISTS || error == ERROR_PATH_NOT_FOUND) return;
+    // Not the outcome: the copy follows.
     view.ShowMessage(WithErrorCode("Can not create the folder! Err:", error));
 }
 
@@ -137,7 +138,7 @@ bool MakeRoom(const StagedUpdate& staging, const Package& package, const UpdateC
         });
     }
     if (room.room != Room::TooSmall) return true;
-    view.ShowMessage(CopyFailureText(ERROR_DISK_FULL, package.sources.at(static_cast<std::size_t>(room.firstNotFitting))));
+    view.ShowOutcome(CopyFailureText(ERROR_DISK_FULL, package.sources.at(static_cast<std::size_t>(room.firstNotFitting))));
     return false;
 }
 
@@ -148,7 +149,7 @@ bool StageNewFiles(const StagedUpdate& staging, const Package& package, UpdateVi
         const DWORD error = view.AwaitFileWork([&] { return staging.Stage(i); });
         if (error != ERROR_SUCCESS) {
             DiscardStagedCopies(staging, view);
-            view.ShowMessage(CopyFailureText(error, package.sources[static_cast<std::size_t>(i)]));
+            view.ShowOutcome(CopyFailureText(error, package.sources[static_cast<std::size_t>(i)]));
             return false;
         }
         view.SetProgressPos(i + 1);
@@ -183,6 +184,8 @@ bool VerifyCopy(UpdateConfig& config, int i, const std::string& copyPath, const 
         return readError;
     });
     if (error != ERROR_SUCCESS) {
+        // Not the outcome: the failed verification is told after it, once any staged
+        // copies are discarded.
         view.ShowMessage(WithErrorCode("Open bin file failed! Err:", error));
         return false;
     }
@@ -205,14 +208,15 @@ bool VerifyCopies(UpdateConfig& config, const std::string& sourceFolder, const C
     return true;
 }
 
-// Runs step(i) for every file of the package as FirstFailure does; the first
-// failure is reported for its file's source.
-template <typename Step>
-bool EveryFileSucceeds(const Package& package, const Step& step, UpdateView& view) {
+// Runs step(i) for every file of the package as FirstFailure does. The first
+// failure ends the run: once cleanUp has run, it is reported for its file's source.
+template <typename Step, typename CleanUp>
+bool EveryFileSucceeds(const Package& package, const Step& step, const CleanUp& cleanUp, UpdateView& view) {
     DWORD error = ERROR_SUCCESS;
     const int failed = FirstFailure(static_cast<int>(package.sources.size()), step, error, view);
     if (failed < 0) return true;
-    view.ShowMessage(CopyFailureText(error, package.sources[static_cast<std::size_t>(failed)]));
+    cleanUp();
+    view.ShowOutcome(CopyFailureText(error, package.sources[static_cast<std::size_t>(failed)]));
     return false;
 }
 
@@ -220,19 +224,20 @@ bool EveryFileSucceeds(const Package& package, const Step& step, UpdateView& vie
 // leave old and new files mixed: each file must be free to be renamed before the
 // first rename. Otherwise the staged copies go and the camera stays as it was.
 bool NothingHoldsTheFiles(const StagedUpdate& staging, const Package& package, UpdateView& view) {
-    if (EveryFileSucceeds(package, [&](int i) { return staging.CheckFreeToReplace(i); }, view)) return true;
-    DiscardStagedCopies(staging, view);
-    return false;
+    return EveryFileSucceeds(
+        package, [&](int i) { return staging.CheckFreeToReplace(i); }, [&] { DiscardStagedCopies(staging, view); },
+        view);
 }
 
 // The staged copies take the files' names, and each name is then written through
 // to the device and must hold a file of its source's size. A failure is reported
 // for its file; the next run completes or clears up what is left.
 bool PutNewFilesInPlace(const StagedUpdate& staging, const Package& package, UpdateView& view) {
-    return EveryFileSucceeds(package, [&](int i) { return staging.PutInPlace(i); }, view) &&
+    const auto nothingToUndo = [] {};
+    return EveryFileSucceeds(package, [&](int i) { return staging.PutInPlace(i); }, nothingToUndo, view) &&
            EveryFileSucceeds(
                package, [&](int i) { return staging.SettleInPlace(i, package.sizes[static_cast<std::size_t>(i)]); },
-               view);
+               nothingToUndo, view);
 }
 
 // The run ends before anything was verified: the bar goes back to 0 and the watch runs again.
@@ -245,12 +250,12 @@ void EndUnfinished(UpdateView& view) {
 // it is until the user starts the next run.
 void EndFailedVerification(const UpdateConfig& config, UpdateView& view) {
     view.SetProgressPos(kFinalProgressPos);
-    view.ShowMessage("It is failed!!!!\n The check sum is " + config.computedChecksum);
+    view.ShowOutcome("It is failed!!!!\n The check sum is " + config.computedChecksum);
 }
 
 void EndWithSuccess(UpdateView& view) {
     view.SetProgressPos(kFinalProgressPos);
-    view.ShowMessage("Copy OK!");
+    view.ShowOutcome("Copy OK!");
     view.SetProgressPos(0);
     view.StartWatchTimer();
 }

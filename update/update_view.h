@@ -4,11 +4,15 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "config_view.h"
 
 class UpdateView : public ConfigView {
 public:
+    // Shows the message that ends a run, as ShowMessage does. The run does no file
+    // work after it: what was held for that work can end before the user answers.
+    virtual void ShowOutcome(const std::string& text) { ShowMessage(text); }
     // Sets the progress bar's position.
     virtual void SetProgressPos(int position) = 0;
     // Starts the device watch timer (identifier 1, 1000 ms) and keeps its id.

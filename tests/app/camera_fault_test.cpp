@@ -88,9 +88,12 @@ protected:
         return "Copy files failed! Err:" + std::to_string(code) + "\n" + package.pathOf(file);
     }
     // Presses Start and checks the outcome of a failed copy: exactly these
-    // messages, the bar back at 0 and the watch running again.
-    void ExpectCopyFailure(HWND window, const Texts& texts) const {
+    // messages, no session held behind the last, the bar back at 0 and the watch
+    // running again.
+    void ExpectCopyFailure(HWND window, const Texts& texts) {
         EXPECT_EQ(texts, RunMessages(window));
+        ASSERT_FALSE(sessionEndRefused.empty());
+        EXPECT_FALSE(sessionEndRefused.back());
         EXPECT_EQ(0, Position(window));
         EXPECT_TRUE(TicksAgain());
     }
@@ -223,6 +226,8 @@ TEST_F(CameraFault, ReadOnlyCameraReportsItsCodesAndNoSuccess) {
         ASSERT_TRUE(WaitLocked(window, true));
         ExpectCopyFailure(window, Texts{"Can not create the folder! Err:" + std::to_string(ERROR_ACCESS_DENIED),
                                         CopyFailure(ERROR_PATH_NOT_FOUND, "A.BIN")});
+        // The copy follows the first message: the session stays held while it is up.
+        EXPECT_EQ((std::vector<bool>{true, false}), sessionEndRefused);
     });
     EXPECT_FALSE(Exists(kCameraFolder));
 }
@@ -308,6 +313,8 @@ TEST_F(CameraFault, AReadErrorWhileTheCopyIsReadBackIsNoSuccess) {
         EXPECT_EQ((Texts{"Open bin file failed! Err:" + std::to_string(ERROR_NOT_READY),
                          ChecksumFailure(SumText(firmwareA))}),
                   RunMessages(window));
+        // The staged copies are discarded after the first message.
+        EXPECT_EQ((std::vector<bool>{true, false}), sessionEndRefused);
     });
     EXPECT_EQ(Listing(kCameraFolder), std::vector<std::string>{});
 }

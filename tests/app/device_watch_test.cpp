@@ -110,6 +110,11 @@ TEST_F(WatchDialog, CameraAttachedAtStartBecomesTheTargetAndLocksTheDriveList) {
         EXPECT_EQ(drives, ComboEntries(Combo(window)));
         EXPECT_EQ(ComboEntryIndex(Combo(window), "G:\\"), ComboSelection(Combo(window)));
         EXPECT_EQ("Copy OK!", StartRun(window));
+        // The run gives the list back as it was: locked while the camera stays. Its
+        // thread takes the message once the run has returned.
+        ASSERT_TRUE(WaitUntil([window] { return IsWindowEnabled(GetDlgItem(window, IDC_START)) != FALSE; }));
+        SendMessageW(window, WM_NULL, 0, 0);
+        EXPECT_TRUE(Locked(window));
     });
     EXPECT_EQ(kCameraFolder, dialog.config.targetFolder);
     EXPECT_TRUE(HoldsThePackage(kCameraFolder));

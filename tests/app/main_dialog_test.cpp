@@ -98,6 +98,8 @@ BOOL WINAPI RecordShutdownUnblock(HWND window) {
 class RecordedSessionHold {
 public:
     RecordedSessionHold() : system_(SessionHold()) {
+        sessionCalls.clear();
+        sessionWindows.clear();
         SessionHold() = {&RecordExecutionState, &RecordShutdownBlock, &RecordShutdownUnblock};
     }
     ~RecordedSessionHold() { SessionHold() = system_; }
@@ -131,6 +133,11 @@ protected:
     }
     static LRESULT Position(HWND window) { return SendDlgItemMessageW(window, IDC_PROGRESS, PBM_GETPOS, 0, 0); }
     static std::string Target(HWND window) { return ItemText(window, IDC_TARGET_FOLDER); }
+    // Makes the camera's folder the target by hand.
+    static bool ChooseCameraDrive(HWND window) {
+        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
+        return WaitUntil([&] { return Target(window) == kCameraFolder; });
+    }
 
     HWND WaitForBox() const { return WaitForMessageBox(dialogThread); }
     // The About box once it is shown, which is after its initialisation has centred it.
@@ -145,6 +152,36 @@ protected:
     CUpdateDlg dialog;
     const DWORD dialogThread = GetCurrentThreadId();
 };
+
+// The session calls of a run: the hold, then its end once the run is through writing.
+const std::vector<std::string>& RunSessionCalls(bool ended) {
+    static const std::vector<std::string> held = {"state " + std::to_string(ES_CONTINUOUS | ES_SYSTEM_REQUIRED),
+                                                  "block Updating the camera's firmware"};
+    static const std::vector<std::string> whole = {held[0], held[1], "unblock", "state " + std::to_string(ES_CONTINUOUS)};
+    return ended ? whole : held;
+}
+
+// The controls a run greys out.
+std::vector<HWND> RunControls(HWND window) {
+    return {GetDlgItem(window, IDC_START), GetDlgItem(window, IDCANCEL), GetDlgItem(window, IDC_TARGET_DISK)};
+}
+
+// While the outcome of a run waits to be read, the run writes nothing: the session
+// may end and the PC sleep. The dialog still takes no input until it is answered.
+void ExpectOutcomeHoldsNoSession(HWND window) {
+    EXPECT_EQ(RunSessionCalls(true), sessionCalls);
+    EXPECT_EQ(TRUE, SendMessageW(window, WM_QUERYENDSESSION, 0, 0));
+    for (const HWND control : RunControls(window)) EXPECT_FALSE(IsWindowEnabled(control));
+}
+
+// The cursor once target has answered WM_SETCURSOR for a mouse move at hit.
+HCURSOR CursorAfterSetCursor(HWND target, int hit) {
+    SendMessageW(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(hit, WM_MOUSEMOVE));
+    CURSORINFO cursor = {};
+    cursor.cbSize = sizeof cursor;
+    GetCursorInfo(&cursor);
+    return cursor.hCursor;
+}
 
 RECT RectOf(HWND window) {
     RECT rect;
@@ -334,25 +371,16 @@ TEST_F(MainDialog, StartCopiesThePackageToTheChosenCameraDriveAndReportsCopyOk) 
 TEST_F(MainDialog, DuringARunTheDialogOnlyMinimisesAndRestoresAndRefusesTheSessionsEnd) {
     ScratchFolder camera(kCameraFolder);
     const RecordedSessionHold recorded;
-    const std::string kept = "state " + std::to_string(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
-    const std::string blocked = "block Updating the camera's firmware";
-    const std::string released = "state " + std::to_string(ES_CONTINUOUS);
     HeldRunDlg running;
     RunModal(running, [&](HWND window) {
-        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
-        ASSERT_TRUE(WaitUntil([&] { return Target(window) == kCameraFolder; }));
-        const HWND controls[] = {GetDlgItem(window, IDC_START), GetDlgItem(window, IDCANCEL), Combo(window)};
+        ASSERT_TRUE(ChooseCameraDrive(window));
+        const std::vector<HWND> controls = RunControls(window);
         ClickButton(window, IDC_START);
         ASSERT_TRUE(running.WaitHeld());
-        EXPECT_EQ((std::vector<std::string>{kept, blocked}), sessionCalls);
+        EXPECT_EQ(RunSessionCalls(false), sessionCalls);
         for (const HWND control : controls) EXPECT_FALSE(IsWindowEnabled(control));
         EXPECT_EQ(FALSE, SendMessageW(window, WM_QUERYENDSESSION, 0, 0));
-        EXPECT_EQ(TRUE, SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
-                                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-        CURSORINFO cursor = {};
-        cursor.cbSize = sizeof cursor;
-        GetCursorInfo(&cursor);
-        EXPECT_EQ(LoadCursorA(nullptr, IDC_APPSTARTING), cursor.hCursor);
+        EXPECT_EQ(LoadCursorA(nullptr, IDC_APPSTARTING), CursorAfterSetCursor(window, HTCLIENT));
         SendMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         EXPECT_TRUE(WaitUntil([window] { return IsIconic(window) != FALSE; }));
         SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -363,15 +391,36 @@ TEST_F(MainDialog, DuringARunTheDialogOnlyMinimisesAndRestoresAndRefusesTheSessi
         const HWND box = WaitForBox();
         ASSERT_NE(nullptr, box);
         EXPECT_EQ("Copy OK!", MessageBoxText(box));
+        ExpectOutcomeHoldsNoSession(window);
+        // Over the dialog disabled behind the box, the cursor is the system's, which
+        // points the user to the box, not the busy one.
+        const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+        EXPECT_EQ(arrow, CursorAfterSetCursor(box, HTCLIENT));
+        EXPECT_EQ(arrow, CursorAfterSetCursor(window, HTERROR));
         Answer(box);
         ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(controls[0]) != FALSE; }));
         for (const HWND control : controls) EXPECT_TRUE(IsWindowEnabled(control));
         EXPECT_EQ(GetDlgItem(window, IDCANCEL), FocusOf(window));
         EXPECT_EQ(TRUE, SendMessageW(window, WM_QUERYENDSESSION, 0, 0));
-        EXPECT_EQ((std::vector<std::string>{kept, blocked, "unblock", released}), sessionCalls);
+        EXPECT_EQ(RunSessionCalls(true), sessionCalls);
         EXPECT_EQ((std::vector<HWND>{window, window}), sessionWindows);
     });
     EXPECT_EQ(kFirmwareA, camera.read("A.BIN"));
+}
+
+TEST_F(MainDialog, AFailedRunsOutcomeHoldsNoSessionEither) {
+    ScratchFolder camera(kCameraFolder);
+    package.write("checksum.ini", "4e1\r\n3BF\r\n");
+    const RecordedSessionHold recorded;
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(ChooseCameraDrive(window));
+        ClickButton(window, IDC_START);
+        const HWND box = WaitForBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(0u, MessageBoxText(box).find("It is failed!!!!"));
+        ExpectOutcomeHoldsNoSession(window);
+        Answer(box);
+    });
 }
 
 // Keys typed while the run takes no input, up to the moment its outcome shows, do
@@ -380,8 +429,7 @@ TEST_F(MainDialog, KeysTypedDuringARunDoNotAnswerItsOutcome) {
     ScratchFolder camera(kCameraFolder);
     TypedIntoRunDlg typedInto;
     RunModal(typedInto, [&](HWND window) {
-        ChooseComboEntry(window, IDC_TARGET_DISK, ComboEntryIndex(Combo(window), "G:\\"));
-        ASSERT_TRUE(WaitUntil([&] { return Target(window) == kCameraFolder; }));
+        ASSERT_TRUE(ChooseCameraDrive(window));
         ClickButton(window, IDC_START);
         const HWND box = WaitForBox();
         ASSERT_NE(nullptr, box);

@@ -83,12 +83,16 @@ protected:
         return !seen && Calls() >= calls + 2;
     }
 
-    // Presses Start and answers every message of the run; returns their texts.
-    std::vector<std::string> RunMessages(HWND window) const {
+    // Presses Start and answers every message of the run; returns their texts and
+    // keeps, for each, whether the dialog refused the end of the session while it
+    // was up.
+    std::vector<std::string> RunMessages(HWND window) {
         std::vector<std::string> texts;
+        sessionEndRefused.clear();
         uidriver::ClickButton(window, IDC_START);
         while (const HWND box = WaitForMessageBox(dialogThread, texts.empty() ? uidriver::kDefaultWaitMs : kNextMessageWaitMs)) {
             texts.push_back(uidriver::MessageBoxText(box));
+            sessionEndRefused.push_back(SendMessageW(window, WM_QUERYENDSESSION, 0, 0) == FALSE);
             uidriver::Answer(box);
             uidriver::WaitUntil([box] { return !IsWindow(box); });
         }
@@ -96,7 +100,7 @@ protected:
     }
     // Presses Start and answers the run's messages; returns the one text of a run
     // that showed exactly one.
-    std::string StartRun(HWND window) const {
+    std::string StartRun(HWND window) {
         const std::vector<std::string> texts = RunMessages(window);
         return texts.size() == 1 ? texts[0] : "<" + std::to_string(texts.size()) + " messages>";
     }
@@ -110,6 +114,7 @@ protected:
 
     std::string firmwareA = kFirmwareA;
     std::string firmwareB = kFirmwareB;
+    std::vector<bool> sessionEndRefused;  // for each message of the last run
 
     ScratchFolder package;
     CurrentDirectoryScope here_;

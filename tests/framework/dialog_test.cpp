@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "busy_dialog.h"
 #include "dialog.h"
 #include "file_exception.h"
 #include "progress_ctrl.h"
@@ -220,6 +221,26 @@ TEST(Application, NamedAfterTheProgramFileUnlessGivenAName) {
         EXPECT_TRUE(app.initialised);
     }
     EXPECT_EQ("framework_tests", ApplicationName());
+}
+
+// The session calls are the system's own, found under their names: the tests of
+// the hold replace them.
+TEST(SessionHold, BindsTheSystemsCalls) {
+    const SessionHoldCalls& bound = SessionHold();
+    const struct {
+        void (*call)();
+        const char* module;
+        const char* name;
+    } calls[] = {
+        {reinterpret_cast<void (*)()>(bound.setExecutionState), "kernel32.dll", "SetThreadExecutionState"},
+        {reinterpret_cast<void (*)()>(bound.blockShutdown), "user32.dll", "ShutdownBlockReasonCreate"},
+        {reinterpret_cast<void (*)()>(bound.unblockShutdown), "user32.dll", "ShutdownBlockReasonDestroy"},
+    };
+    for (const auto& call : calls) {
+        EXPECT_NE(nullptr, call.call) << call.name;
+        EXPECT_EQ(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA(call.module), call.name)), call.call)
+            << call.name;
+    }
 }
 
 // What reaches the waiting thread while the work runs: its input is dropped, a quit

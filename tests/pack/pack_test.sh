@@ -118,6 +118,15 @@ expect "make --force" 0 "wrote FirmWare.ini, checksum.ini and Detect.ini" \
 [ "$(wc -l <"$refused/checksum.ini")" -eq 10 ] && grep -q filenum=12 "$refused/FirmWare.ini" ||
   fail "make --force: FirmWare.ini or checksum.ini not rewritten"
 
+# make refusing a firmware name outside ASCII, the one reason: FirmWare.ini would name
+# the file in UTF-8, which older Windows read in their code page.
+foreign="$work/foreign"
+mkdir -p "$foreign"
+printf abc >"$foreign/Gerät.bin"
+run "$foreign" make --vid 1A2B --pid 3C4D --product P --version V Gerät.bin
+expect "make refusing a name outside ASCII" 1 "error: Gerät.bin: has characters outside ASCII" "nothing written"
+[ "$(ls "$foreign")" = Gerät.bin ] || fail "make refusing a name outside ASCII: the folder changed"
+
 # The tool restricts the DLL search before it loads anything (system/system_library.h).
 # The function is bound at run time, so no import shows the call; Wine's trace does.
 (cd "$work" && WINEDEBUG=+relay "$WINE" "$pack" check </dev/null >"$work/relay.log" 2>&1)
@@ -156,6 +165,17 @@ expect "aliasing names" 1 "error: ~STAGE01.TMP.: is a name nolvetra.exe gives" "
   "error: ~stage02.tmp : is a name nolvetra.exe gives" "error: A.BIN: names the same file as an earlier name" \
   "error: b.bin.: ends in a dot or a blank" "error: c.bin : ends in a dot or a blank"
 ! grep -qE "error: (a|b)\.bin: (is a name|names|ends)" <<<"$out" || fail "aliasing names: a first name refused"
+
+# Bytes outside ASCII in the files the programs read, one warning a file naming the
+# first by its line: UTF-8 text, and the mark that starts a file saved as UTF-8.
+package "$work/p"
+ini "$work/p/FirmWare.ini" '[PID_VID]' 'PID_VID=USB\VID_1A2B&PID_3C4D' '[setting]' productname=Gerät fwver=V2.03 \
+  filenum=2 0=a.bin 1=b.bin
+printf '\xef\xbb\xbf126\r\n214\r\n' >"$work/p/checksum.ini"
+ini "$work/p/Detect.ini" '[HWNum]' Number=1 '[Device1]' SubKey98=NOLVETRAVX5207 VID=1A2B PID=3C4D DeviceName=相机
+run "$work/p" check
+expect "outside ASCII" 1 "warning: FirmWare.ini: line 4 has the byte 0xC3, which is outside ASCII" \
+  "warning: checksum.ini: line 1 has the byte 0xEF" "warning: Detect.ini: line 7 has the byte 0xE7"
 
 # What stops the loader, and missing description files.
 package "$work/p"
