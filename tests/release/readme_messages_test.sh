@@ -10,7 +10,7 @@ readme="$top/release/README.txt.in"
 
 # The texts: string literals handed to the run's message functions, and the named
 # message texts of the framework and the detector.
-mapfile -t texts < <(grep -rhoE '(ShowMessage|WithErrorCode)\("[^"]+"|k[A-Za-z]*(Error|Text)\[\] = "[^"]+"' \
+mapfile -t texts < <(grep -rhoE '(ShowMessage|ShowOutcome|WithErrorCode)\("[^"]+"|k[A-Za-z]*(Error|Text)\[\] = "[^"]+"' \
                        "$top"/{app,update,package,framework,detector} --include='*.cpp' |
                      sed -E 's/^[^"]*"//; s/"$//; s/\\n.*//' | sort -u)
 [ ${#texts[@]} -ge 8 ] || { echo "FAIL: only ${#texts[@]} message texts found in the code; the pattern no longer finds them"; exit 1; }
