@@ -44,6 +44,11 @@ run_tree_tests() {
     ctest --test-dir "$1" --output-on-failure || status=1
     exit $status' run-tree-tests "build/$arch" | tee "$log" || status=1
   summary+=("$arch: $(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" || echo "no counts: the tests did not run")")
+  # A skipped test's reason is in ctest's log only; the last lines give it.
+  local skip
+  while IFS= read -r skip; do
+    summary+=("$arch: $skip")
+  done < <(grep -hE '^SKIP: ' "build/$arch/Testing/Temporary/LastTest.log" 2>/dev/null)
   return $status
 }
 

@@ -5,7 +5,7 @@
 # session that leaves it alone passes and leaves it byte for byte as it was; one
 # that writes into it fails, naming the file. A link under drive_c that leads out
 # of the tree becomes an empty folder of the prefix's own. So does one that adds an
-# entry to the home folder. The real prefix
+# entry to the home folder, but not one of a build tree there. The real prefix
 # (HARNESS_DIR) has no link leading out of its build tree.
 # Usage: edge_check_test.sh WORK_DIR HARNESS_DIR
 set -uo pipefail
@@ -61,6 +61,12 @@ record_edge
 mkdir -p "$HOME/.local/share/applications"
 output=$("$here/wine-cleanup.sh" "$HARNESS_DIR" 2>&1) && fail "an entry added to the home folder passed"
 grep -qF "$HOME/.local/share/applications" <<<"$output" || fail "the home folder's new entry was not named: $output"
+
+# A build tree in the home folder is the project's: what a session makes there passes.
+export HOME="$work"
+record_edge
+mkdir -p "$tree/wine-camera/screenshots"
+output=$("$here/wine-cleanup.sh" "$HARNESS_DIR" 2>&1) || fail "an entry of a build tree in the home folder failed: $output"
 
 # The tree's own prefix: no link under drive_c or dosdevices leads outside its tree.
 WINEPREFIX="$real_harness/prefix"

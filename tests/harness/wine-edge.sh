@@ -21,13 +21,17 @@ outside_state() {
 }
 
 # The entries of the home folder, a few levels deep, one path a line: Wine's menu
-# builder, or any other part of Wine, would add entries there. find fails when an
-# entry goes while it walks (another program's temporary file) or cannot be read;
-# neither is a leftover, and under set -e its status would end the set-up silently.
+# builder, or any other part of Wine, would add entries there. A clone in the home
+# folder is the project's own, and so is a build tree there: what the tests make in
+# them is no leftover. find fails when an entry goes while it walks (another
+# program's temporary file) or cannot be read; neither is a leftover either, and
+# under set -e its status would end the set-up silently.
 readonly HOME_DEPTH=4
+PROJECT_TOP=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../..")
 home_entries() {
   [ -d "${HOME:-}" ] || return 0
-  { find "$HOME" -mindepth 1 -maxdepth "$HOME_DEPTH" -printf '%p\n' 2>/dev/null || true; } | sort
+  { find "$(realpath "$HOME")" -mindepth 1 -maxdepth "$HOME_DEPTH" \( -path "$PROJECT_TOP" -o -path "$BUILD_TREE" \) \
+      -prune -o -printf '%p\n' 2>/dev/null || true; } | sort
 }
 
 # Notes what lies outside before a session's runs; edge_leftovers compares with it.
