@@ -15,7 +15,7 @@ static_assert(kFileNameSlots <= 100, "every slot has a two-digit name of each ki
 constexpr char kAsideRecordFirstLine[] = "~ASIDE 1";  // the kind of file, and its version
 constexpr char kAsideRecordLastLineStart[] = "END ";
 constexpr char kLineEnd[] = "\r\n";
-constexpr std::size_t kLineEndLength = 2;
+constexpr std::size_t kLineEndLength = sizeof kLineEnd - 1;
 // What Windows drops from the end of the last part of a path.
 constexpr char kDroppedAtTheEnd[] = ". ";
 
@@ -112,10 +112,10 @@ AsideNames AsideRecordNames(const std::string& text) {
 
 NameClash FindNameClash(const std::vector<std::string>& names, std::size_t i) {
     if (i >= names.size()) return NameClash::none;
-    if (IsStagedFileName(names[i]) || AsideFileSlot(names[i]) >= 0 || ComparedName(names[i]) == kAsideRecordName)
+    const std::string compared = ComparedName(names[i]);
+    if (IsStagedFileName(names[i]) || AsideFileSlot(names[i]) >= 0 || compared == kAsideRecordName)
         return NameClash::stagedName;
     if (EndsInDotOrBlank(names[i])) return NameClash::trailingDotOrBlank;
-    const std::string compared = ComparedName(names[i]);
     const auto earlier = names.begin() + static_cast<std::ptrdiff_t>(i);
     const bool repeated = std::any_of(names.begin(), earlier,
                                       [&](const std::string& name) { return ComparedName(name) == compared; });

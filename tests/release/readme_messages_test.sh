@@ -7,13 +7,15 @@
 set -uo pipefail
 top=$1
 readme="$top/release/README.txt.in"
+# The texts the code had when this test was written: fewer means the pattern misses some.
+readonly FEWEST_TEXTS=9
 
 # The texts: string literals handed to the run's message functions, and the named
 # message texts of the framework and the detector.
 mapfile -t texts < <(grep -rhoE '(ShowMessage|ShowOutcome|WithErrorCode)\("[^"]+"|k[A-Za-z]*(Error|Text)\[\] = "[^"]+"' \
                        "$top"/{app,update,package,framework,detector} --include='*.cpp' |
                      sed -E 's/^[^"]*"//; s/"$//; s/\\n.*//' | sort -u)
-[ ${#texts[@]} -ge 8 ] || { echo "FAIL: only ${#texts[@]} message texts found in the code; the pattern no longer finds them"; exit 1; }
+[ ${#texts[@]} -ge $FEWEST_TEXTS ] || { echo "FAIL: only ${#texts[@]} message texts found in the code; the pattern no longer finds them"; exit 1; }
 status=0
 for text in "${texts[@]}"; do
   if grep -qF -- "$text" "$readme"; then
